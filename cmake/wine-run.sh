@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs a Windows program under Wine in the project's private prefix.
+# Usage: wine-run.sh [--prefix DIR] PROGRAM [ARGS...]
+# The prefix comes from --prefix, else from TARVO_WINEPREFIX; it is created
+# on first use.
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "$1" = "--prefix" ]; then
+  TARVO_WINEPREFIX=$2
+  shift 2
+fi
+[ -n "$TARVO_WINEPREFIX" ] || { echo "wine-run.sh: no prefix given" >&2; exit 2; }
+export WINEPREFIX="$TARVO_WINEPREFIX"
+export WINEARCH="${WINEARCH:-win32}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$here/../scripts/wine-prefix.sh" "$WINEPREFIX" >/dev/null 2>&1
+fi
+exec timeout 600 wine "$@"

@@ -1,0 +1,91 @@
+// The engine's file layer: field reads from the file being reported, served
+// from a read-ahead buffer so that a report costs a few large reads instead
+// of one system call per field.
+#include <cstring>
+
+#include "platform_file.h"
+#include "read_ahead.h"
+
+namespace {
+
+constexpr std::size_t ReadAheadBytes = 16384;
+
+std::uint64_t Position = 0;
+bool ReadAheadEnabled = true;
+
+// Bytes of the file from AheadStart, AheadLength of them.
+unsigned char Ahead[ReadAheadBytes];
+std::uint64_t AheadStart = 0;
+std::size_t AheadLength = 0;
+bool AheadFilled = false;
+
+}  // namespace
+
+void SetReadAhead(bool enabled) { ReadAheadEnabled = enabled; }
+
+bool OpenReportFile(const char* path) {
+  Position = 0;
+  AheadStart = 0;
+  AheadLength = 0;
+  AheadFilled = false;
+  return PlatformOpen(path);
+}
+
+void CloseReportFile() { PlatformClose(); }
+
+FileSummary SummariseReportFile() { return PlatformSummary(); }
+
+std::size_t ReadBytes(void* buffer, std::size_t count) {
+  unsigned char* bytes = static_cast<unsigned char*>(buffer);
+  std::size_t delivered;
+  if (!ReadAheadEnabled || count > ReadAheadBytes) {
+    delivered = PlatformReadAt(Position, bytes, count);
+  } else {
+    bool inside = AheadFilled && Position >= AheadStart && Position - AheadStart <= AheadLength;
+    std::size_t offset = inside ? static_cast<std::size_t>(Position - AheadStart) : 0;
+    // A buffer that ended short of ReadAheadBytes ended at the end of the
+    // file, so it already holds all there is to deliver.
+    if (!inside || (AheadLength - offset < count && AheadLength == ReadAheadBytes)) {
+      AheadStart = Position;
+      AheadLength = PlatformReadAt(Position, Ahead, ReadAheadBytes);
+      AheadFilled = true;
+      offset = 0;
+    }
+    std::size_t available = AheadLength - offset;
+    delivered = count < available ? count : available;
+    std::memcpy(bytes, Ahead + offset, delivered);
+  }
+  std::memset(bytes + delivered, 0, count - delivered);
+  Position += delivered;
+  return delivered;
+}
+
+std::uint8_t ReadU8() {
+  unsigned char byte[1];
+  ReadBytes(byte, 1);
+  return byte[0];
+}
+
+std::uint16_t ReadU16() {
+  unsigned char bytes[2];
+  ReadBytes(bytes, 2);
+  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t ReadU32() {
+  unsigned char bytes[4];
+  ReadBytes(bytes, 4);
+  return FourCCValue(bytes);
+}
+
+std::int32_t ReadS32() { return static_cast<std::int32_t>(ReadU32()); }
+
+std::uint64_t ReadU64() {
+  std::uint64_t low = ReadU32();
+  std::uint64_t high = ReadU32();
+  return high << 32 | low;
+}
+
+std::uint64_t FilePosition() { return Position; }
+
+void SeekFile(std::uint64_t position) { Position = position; }

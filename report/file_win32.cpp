@@ -1,0 +1,65 @@
+// Win32 file calls of the engine's file layer.
+#include <windows.h>
+
+#include "platform_file.h"
+
+namespace {
+
+HANDLE OpenFile = INVALID_HANDLE_VALUE;
+std::uint64_t FilePointer = 0;  // where the system's file pointer stands
+
+}  // namespace
+
+bool PlatformOpen(const char* path) {
+  // A directory cannot be opened this way (that needs backup semantics).
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  OpenFile = file;
+  FilePointer = 0;
+  return true;
+}
+
+void PlatformClose() {
+  if (OpenFile != INVALID_HANDLE_VALUE) CloseHandle(OpenFile);
+  OpenFile = INVALID_HANDLE_VALUE;
+}
+
+std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+  if (offset != FilePointer) {
+    LARGE_INTEGER target;
+    target.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(OpenFile, target, nullptr, FILE_BEGIN)) return 0;
+    FilePointer = offset;
+  }
+  std::size_t delivered = 0;
+  char* bytes = static_cast<char*>(buffer);
+  while (delivered < count) {
+    DWORD got = 0;
+    if (!ReadFile(OpenFile, bytes + delivered, static_cast<DWORD>(count - delivered), &got,
+                  nullptr) ||
+        got == 0)
+      break;
+    delivered += got;
+  }
+  FilePointer += delivered;
+  return delivered;
+}
+
+FileSummary PlatformSummary() {
+  FileSummary summary{};
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(OpenFile, &size)) summary.size = static_cast<std::uint64_t>(size.QuadPart);
+  FILETIME written;
+  SYSTEMTIME fields;
+  if (GetFileTime(OpenFile, nullptr, nullptr, &written) &&
+      FileTimeToSystemTime(&written, &fields)) {
+    summary.year = fields.wYear;
+    summary.month = fields.wMonth;
+    summary.day = fields.wDay;
+    summary.hour = fields.wHour;
+    summary.minute = fields.wMinute;
+    summary.second = fields.wSecond;
+  }
+  return summary;
+}

@@ -1,0 +1,117 @@
+// The file summary and the walk of the RIFF chunk tree.
+#include "engine.h"
+
+double SecondsPerByte = 0.0;
+
+namespace {
+
+constexpr std::uint32_t ListTypeBytes = 4;
+constexpr std::uint32_t ChunkHeaderBytes = 8;
+constexpr std::uint32_t MinimumListRemainder = ListTypeBytes + ChunkHeaderBytes;
+
+// Sends a chunk's payload to its decoder. This table is the only place where
+// chunk identifiers meet code.
+void DecodeChunk(std::uint32_t id, std::uint32_t size, std::uint32_t depth) {
+  switch (id) {
+    case FourCC("PAD "): break;  // sector alignment: nothing to show
+    case FourCC("cue "): DescribeCueChunk(size, depth); break;
+    case FourCC("fmt "): DescribeFormatChunk(size, depth); break;
+    case FourCC("PEAK"): DescribePeakChunk(size, depth); break;
+    case FourCC("DISP"): DescribeDisplayChunk(size, depth); break;
+    case FourCC("bext"):
+    case FourCC("BEXT"): DescribeBroadcastExtension(size, depth); break;
+    case FourCC("mext"):
+    case FourCC("MEXT"): DescribeMpegExtension(size, depth); break;
+    case FourCC("data"): DescribeDataChunk(size, depth); break;
+    case FourCC("guid"):
+    case FourCC("dlid"): DescribeGuid(depth); break;
+    case FourCC("labl"):
+    case FourCC("note"): DescribeLabelChunk(size, depth); break;
+    case FourCC("ltxt"): DescribeLabelledTextChunk(size, depth); break;
+    case FourCC("plst"): DescribePlaylistChunk(size, depth); break;
+    case FourCC("smpl"): DescribeSamplerChunk(size, depth); break;
+    case FourCC("inst"): DescribeInstrumentChunk(size, depth); break;
+    case FourCC("fact"): DescribeFactChunk(depth); break;
+    default: DumpQuotedText(size, depth); break;
+  }
+}
+
+}  // namespace
+
+void WalkChunkList(std::uint32_t length, std::uint32_t depth) {
+  unsigned char type[ListTypeBytes];
+  ReadBytes(type, sizeof type);  // a type cut off by the end of the file reads as zeros
+  NewLine(depth);
+  Append(depth == 0 ? "RIFF '%.4s'" : "LIST '%.4s'", reinterpret_cast<const char*>(type));
+
+  // The remainder still counts the list's type, which was read above.
+  std::uint32_t remaining = length;
+  while (remaining >= MinimumListRemainder && !ReportIsFull()) {
+    unsigned char header[ChunkHeaderBytes];
+    if (ReadBytes(header, sizeof header) < sizeof header) break;  // end of file
+    std::uint32_t id = FourCCValue(header);
+    std::uint32_t size = FourCCValue(header + 4);
+
+    std::uint64_t padded = static_cast<std::uint64_t>(size) + (size & 1);
+    std::uint64_t extent = ChunkHeaderBytes + padded;
+    // A chunk that does not fit its list is still reported, and is the last.
+    remaining = extent <= remaining ? remaining - static_cast<std::uint32_t>(extent) : 0;
+
+    std::uint64_t start = FilePosition();
+    if (id == FourCC("LIST")) {
+      WalkChunkList(size, depth + 1);
+    } else {
+      NewLine(depth + 1);
+      Append("<%.4s>", reinterpret_cast<const char*>(header));
+      DescribeChunkId(header);
+      if (size != 0) DecodeChunk(id, size, depth + 2);
+    }
+    SeekFile(start + padded);
+  }
+}
+
+const char* BuildReport(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(ReportLock());
+  ReportCursor = 0;
+  ReportText[0] = '\0';
+  SecondsPerByte = 0.0;  // one file's format must not time another's data
+
+  Append("%s", path);
+  if (!OpenReportFile(path)) return ReportText;
+
+  FileSummary summary = SummariseReportFile();
+  NewLine(0);
+  Append("%llu bytes", static_cast<unsigned long long>(summary.size));
+  if (summary.size <= 1048576)
+    Append(" (%sKB)", FixedText(static_cast<double>(summary.size) / 1024.0, 2).c_str());
+  else
+    Append(" (%sMB)", FixedText(static_cast<double>(summary.size) / 1048576.0, 2).c_str());
+  NewLine(0);
+  Append("%d-%.2d-%.2d", summary.year, summary.month, summary.day);
+  Append(" %.2d:%.2d:%.2d", summary.hour, summary.minute, summary.second);
+  NewLine(0);
+
+  unsigned char header[8];
+  ReadBytes(header, sizeof header);
+  std::uint32_t riffLength = FourCCValue(header + 4);
+  // Files under 8 bytes compare with their size minus 8 modulo 2^32; files
+  // of 4 GiB + 8 bytes and more cannot match, and are walked as far as a
+  // 32-bit length reaches.
+  std::uint64_t expected = summary.size >= 8 ? summary.size - 8
+                                             : static_cast<std::uint32_t>(summary.size - 8);
+  if (riffLength != expected) {
+    NewLine(0);
+    Append(" **RIFF LENGTH ERROR**");
+    riffLength = expected > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(expected);
+  }
+  SeekFile(8);
+  WalkChunkList(riffLength, 0);
+  NewLine(0);
+  CloseReportFile();
+  return ReportText;
+}
+
+std::recursive_mutex& ReportLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}

@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Makes the sample WAV files of this folder. Run it from anywhere; it
+writes next to itself. The files are deterministic: the same bytes every run."""
+import math
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def chunk(ident, payload):
+    data = ident.encode("latin-1") + struct.pack("<I", len(payload)) + payload
+    return data + (b"\0" if len(payload) % 2 else b"")
+
+
+def riff(chunks, length=None):
+    body = b"WAVE" + b"".join(chunks)
+    return b"RIFF" + struct.pack("<I", len(body) if length is None else length) + body
+
+
+def info(items):
+    return chunk("LIST", b"INFO" + b"".join(chunk(k, v.encode("latin-1") + b"\0")
+                                           for k, v in items))
+
+
+def pcm_format(channels, rate, bits):
+    block = channels * bits // 8
+    return chunk("fmt ", struct.pack("<HHIIHH", 1, channels, rate, rate * block, block, bits))
+
+
+def sine(channels, rate, seconds, frequency=440.0):
+    frames = int(rate * seconds)
+    out = bytearray()
+    for n in range(frames):
+        value = int(12000 * math.sin(2 * math.pi * frequency * n / rate))
+        out += struct.pack("<h", value) * channels
+    return bytes(out)
+
+
+def bext(description, originator, reference, date, time, samples, history):
+    fixed = (description.encode().ljust(256, b"\0") + originator.encode().ljust(32, b"\0")
+             + reference.encode().ljust(32, b"\0") + date.encode().ljust(10, b"\0")
+             + time.encode().ljust(8, b"\0") + struct.pack("<QH", samples, 1)
+             + bytes(64) + bytes(190))
+    return chunk("bext", fixed + history.encode())
+
+
+def cue(points):
+    payload = struct.pack("<I", len(points))
+    for ident, offset in points:
+        payload += struct.pack("<II4sIII", ident, ident - 1, b"data", 0, 0, offset)
+    return chunk("cue ", payload)
+
+
+def labels(items):
+    body = b"adtl"
+    for kind, ident, text, extra in items:
+        if kind == "ltxt":
+            body += chunk("ltxt", struct.pack("<II4sHHHH", ident, extra, b"rgn ", 0, 0, 0, 0)
+                          + text.encode() + b"\0")
+        else:
+            body += chunk(kind, struct.pack("<I", ident) + text.encode() + b"\0")
+    return chunk("LIST", body)
+
+
+def write(name, data):
+    with open(os.path.join(HERE, name), "wb") as out:
+        out.write(data)
+
+
+def main():
+    tone = sine(2, 44100, 0.05)
+    history = ("A=PCM,F=48000,W=24,M=stereo,T=field recorder\r\n"
+               "A=PCM,F=44100,W=16,M=stereo,T=sample rate converter\r\n"
+               "A=PCM,F=44100,W=16,M=stereo,T=editor; trimmed\r\n")
+
+    write("pcm-16bit-stereo-44k.wav", riff([pcm_format(2, 44100, 16), chunk("data", tone)]))
+
+    write("info-list.wav", riff([
+        pcm_format(2, 44100, 16),
+        info([("INAM", "Harbour at dawn"), ("IART", "Field unit 3"),
+              ("ICRD", "2026-11-30"), ("ISFT", "make-examples.py"),
+              ("ICMT", "Gulls, distant engine, light rain")]),
+        chunk("data", tone)]))
+
+    # Odd-sized chunks with their pad bytes, and a RIFF length 100 bytes too large.
+    odd = [pcm_format(1, 22050, 16), chunk("ICMT", b"odd"), chunk("JUNK", b"12345"),
+           chunk("data", sine(1, 22050, 0.01)), chunk("ISFT", b"x")]
+    good = riff(odd)
+    write("damaged-odd-chunks.wav", riff(odd, length=len(good) - 8 + 100))
+
+    write("broadcast-coding-history.wav", riff([
+        bext("Interview, second take", "Field unit 3", "FU3-20261130-0002",
+             "2026-11-30", "06:12:44", 1073741824 + 158760000, history),
+        pcm_format(2, 44100, 16), chunk("data", tone)]))
+
+    write("cue-points-labels.wav", riff([
+        pcm_format(2, 44100, 16), chunk("data", tone),
+        cue([(1, 0), (2, 1100), (3, 2000)]),
+        labels([("labl", 1, "Intro", 0), ("labl", 2, "Verse", 0),
+                ("note", 2, "check levels here", 0), ("ltxt", 3, "Chorus", 205)])]))
+
+    smpl = struct.pack("<IIIiIiIII", 0x01000047, 0x5A, 22675, 60, 0x80000000, 25,
+                       0x02030405, 2, 3)
+    smpl += struct.pack("<IiiiIi", 0, 0, 0, 1000, 0, 0)
+    smpl += struct.pack("<IiiiIi", 1, 1, 100, 200, 0x80000000, 3)
+    smpl += bytes([0x01, 0xAB, 0xFF])
+    write("sampler-loops.wav", riff([
+        pcm_format(1, 44100, 16), chunk("smpl", smpl),
+        chunk("inst", bytes([0x3C, 0xFB, 0x00, 0x00, 0x7F, 0x01, 0x7F])),
+        chunk("data", sine(1, 44100, 0.02))]))
+
+    write("production-metadata.wav", riff([
+        bext("Dialogue pickup, scene 12", "Field unit 3", "FU3-20261130-0007",
+             "2026-11-30", "14:03:10", 635040000, history),
+        pcm_format(2, 48000, 16),
+        info([("INAM", "Scene 12 pickup"), ("IENG", "J. Doe")]),
+        cue([(1, 0), (2, 1200)]),
+        labels([("labl", 1, "Line 1", 0), ("labl", 2, "Line 2 (alt)", 0)]),
+        chunk("data", sine(2, 48000, 0.05))]))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Drives tarvo-report from outside: options, exit statuses, messages, folder
+# walks and the two output forms.
+# Usage: cli_test.sh TARVO-REPORT EXAMPLES-DIR
+report=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+  fi
+}
+
+# Usage errors and the informative options.
+"$report" >/dev/null 2>"$work/err"; check "no path exits 2" 2 $?
+check "no path prints usage" "usage: tarvo-report [--raw] PATH..." "$(cat "$work/err")"
+"$report" --frobnicate x >/dev/null 2>&1; check "unknown option exits 2" 2 $?
+"$report" --help >"$work/out"; check "help exits 0" 0 $?
+check "help starts with usage" "usage: tarvo-report [--raw] PATH..." "$(head -n 1 "$work/out")"
+check "version" "tarvo-report 1.0.0.1" "$("$report" --version)"
+
+# A path that cannot be opened: its report is the path alone, a message, status 1.
+"$report" --raw "$work/none.wav" >"$work/out" 2>"$work/err"; check "missing exits 1" 1 $?
+check "missing report is the path" "$work/none.wav" "$(cat "$work/out")"
+check "missing message" "tarvo-report: cannot open $work/none.wav: No such file or directory" \
+  "$(cat "$work/err")"
+check "missing report has no line break" "$(printf %s "$work/none.wav" | wc -c)" \
+  "$(wc -c <"$work/out")"
+
+# A folder stands for its .wav files, any letter case, at any depth, sorted.
+mkdir -p "$work/lib/b" "$work/lib/a"
+cp "$examples/info-list.wav" "$work/lib/b/Z.WAV"
+cp "$examples/pcm-16bit-stereo-44k.wav" "$work/lib/a/y.Wav"
+cp "$examples/sampler-loops.wav" "$work/lib/x.wav"
+cp "$examples/sampler-loops.wav" "$work/lib/not-a-wave.txt"
+"$report" --raw "$work/lib" >"$work/out"; check "folder exits 0" 0 $?
+check "folder files in sorted order" \
+  "$work/lib/a/y.Wav|$work/lib/b/Z.WAV|$work/lib/x.wav" \
+  "$(grep -a "^$work" "$work/out" | tr -d '\r' | paste -sd '|')"
+"$report" --raw "$work/lib/a/y.Wav" "$work/lib/b/Z.WAV" "$work/lib/x.wav" >"$work/each"
+check "folder output equals the files' reports" "$(md5sum <"$work/each")" "$(md5sum <"$work/out")"
+
+# --raw is the exact report: Windows-1252 and CR LF.
+printf 'RIFF\046\0\0\0WAVEfmt \020\0\0\0\007\0\001\0\100\037\0\0\100\037\0\0\001\0\010\0ICMT\002\0\0\0\267\101' \
+  >"$work/mu.wav"
+"$report" --raw "$work/mu.wav" >"$work/raw"
+check "raw keeps the 0xB5 byte" 1 "$(grep -c "$(printf '\265-law format\r')" "$work/raw")"
+check "raw lines end in CR LF" "$(wc -l <"$work/raw")" "$(grep -c "$(printf '\r')\$" "$work/raw")"
+
+# Without --raw: UTF-8, LF, and one empty line between reports.
+"$report" "$work/mu.wav" "$work/mu.wav" >"$work/text"
+check "text is UTF-8" 2 "$(grep -c 'µ-law format$' "$work/text")"
+check "middle dot in UTF-8" 2 "$(grep -c '"·A"$' "$work/text")"
+check "no CR in text" 0 "$(grep -c "$(printf '\r')" "$work/text")"
+lines=$(wc -l <"$work/raw")
+check "reports separated by one empty line" "$((2 * lines + 1))" "$(wc -l <"$work/text")"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,34 @@
+#!/bin/sh
+# The Windows build under Wine and the native build must give the same bytes
+# for the same file: the sample files, the tests' data and 600 damaged files.
+# Usage: compare_builds.sh WINE-RUNNER WINDOWS-REPORT NATIVE-REPORT SOURCE-DIR WORK-DIR
+wine_run=$1 windows=$2 native=$3 source=$4 work=$5
+[ -x "$native" ] || { echo "native tarvo-report not built: $native"; exit 1; }
+rm -rf "$work" && mkdir -p "$work/files"
+cp "$source"/examples/*.wav "$work/files/"
+for folder in "$source/tests/data" "$source/tests/crashes"; do
+  [ -d "$folder" ] && find "$folder" -type f -exec cp {} "$work/files/" \;
+done
+python3 "$source/scripts/make-damaged.py" "$work/files/damaged" 600 "$source"/examples/*.wav
+cd "$work" || exit 1
+# Relative paths, so that both builds print the same first line.
+find files -type f | LC_ALL=C sort >list
+xargs "$native" --raw <list >native.out 2>/dev/null
+xargs sh "$wine_run" "$windows" --raw <list >windows.out 2>/dev/null
+files=$(wc -l <list)
+if cmp -s native.out windows.out; then
+  echo "$files passed, 0 failed"
+  exit 0
+fi
+failed=0
+while read -r file; do
+  "$native" --raw "$file" >one.native 2>/dev/null
+  sh "$wine_run" "$windows" --raw "$file" >one.windows 2>/dev/null
+  if ! cmp -s one.native one.windows; then
+    failed=$((failed + 1))
+    echo "differs: $file"
+  fi
+done <list
+echo "$((files - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ] && echo "(the combined outputs differed)" && exit 1
+exit 1

@@ -14,6 +14,14 @@ cmake --preset native >/dev/null && cmake --build --preset native -j2 || exit 1
 step "native tests"
 ctest --preset native </dev/null || failed=1
 
+step "native tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null && cmake --build --preset sanitize -j2 --target engine_tests tarvo-report || exit 1
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset sanitize </dev/null || failed=1
+
+step "fuzzing the report engine for 60 seconds"
+"$top/scripts/fuzz.sh" 60 || failed=1
+
 step "windows-x86 build"
 cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86 -j2 || exit 1
 step "windows-x86 tests under Wine"

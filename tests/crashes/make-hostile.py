@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""Hostile inputs kept for replay beside the ones fuzzing found: each would
+make a careless report engine hang, overrun its buffer or read memory it
+never filled. Writes next to itself; deterministic."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def chunk(ident, payload, size=None):
+    n = len(payload) if size is None else size
+    return ident + struct.pack("<I", n) + payload + (b"\0" if size is None and n % 2 else b"")
+
+
+def riff(body, length=None):
+    data = b"WAVE" + body
+    return b"RIFF" + struct.pack("<I", len(data) if length is None else length) + data
+
+
+files = {
+    # 536 million peak entries claimed by the length alone.
+    "peak-claims-half-a-billion-channels.wav": riff(chunk(b"PEAK", b"\1\0\0\0" * 4, 0xFFFFFFF8)),
+    # LIST chunks nested 5000 deep, each claiming the largest size.
+    "list-nested-5000-deep.wav": riff(b"".join(b"LIST\xff\xff\xff\xffINFO" for _ in range(5000))),
+    # A coding history of control bytes only, claiming 4 GiB.
+    "bext-history-of-line-breaks.wav": riff(chunk(b"bext", b"\x01" * 3000, 0xFFFFFFFF)),
+    # A sampler chunk claiming 9 loops and 4 GiB of manufacturer data, file cut inside.
+    "smpl-cut-inside-loops.wav": riff(chunk(b"smpl", struct.pack("<9I", 1, 2, 0, 2**31 - 1, 2**32 - 1,
+                                                                29, 0xFFFFFFFF, 9, 0xFFFFFFFF), 3000)),
+    # Eight thousand empty chunks: the report fills up long before the walk ends.
+    "eight-thousand-empty-chunks.wav": riff(b"JUNK\0\0\0\0" * 8000),
+    # A format chunk of one byte, extensible, at the very end of the file.
+    "fmt-extensible-cut-at-end.wav": riff(chunk(b"fmt ", b"\xfe\xff", 1)),
+    # Cue list and play list claiming 127 entries in 8 bytes.
+    "cue-and-plst-counts-past-the-end.wav": riff(chunk(b"cue ", b"\x7f\0\0\0") + chunk(b"plst", b"\xff\0\0\0")),
+    # Label chunks shorter than their identifier.
+    "labels-shorter-than-identifier.wav": riff(chunk(b"labl", b"\1\0") + chunk(b"note", b"") + chunk(b"ltxt", b"\1")),
+}
+
+for name, data in files.items():
+    with open(os.path.join(HERE, name), "wb") as out:
+        out.write(data)

@@ -9,8 +9,8 @@
 
 namespace {
 
-int OpenFile = -1;
-struct stat OpenFileStatus;
+int ReportFile = -1;
+struct stat ReportFileStatus;
 
 }  // namespace
 
@@ -18,24 +18,24 @@ bool PlatformOpen(const char* path) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   int descriptor = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (descriptor < 0) return false;
-  if (fstat(descriptor, &OpenFileStatus) != 0 || !S_ISREG(OpenFileStatus.st_mode)) {
+  if (fstat(descriptor, &ReportFileStatus) != 0 || !S_ISREG(ReportFileStatus.st_mode)) {
     close(descriptor);
     return false;
   }
-  OpenFile = descriptor;
+  ReportFile = descriptor;
   return true;
 }
 
 void PlatformClose() {
-  if (OpenFile >= 0) close(OpenFile);
-  OpenFile = -1;
+  if (ReportFile >= 0) close(ReportFile);
+  ReportFile = -1;
 }
 
 std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
   std::size_t delivered = 0;
   char* bytes = static_cast<char*>(buffer);
   while (delivered < count) {
-    ssize_t got = pread(OpenFile, bytes + delivered, count - delivered,
+    ssize_t got = pread(ReportFile, bytes + delivered, count - delivered,
                         static_cast<off_t>(offset + delivered));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
@@ -46,8 +46,8 @@ std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count
 
 FileSummary PlatformSummary() {
   FileSummary summary{};
-  summary.size = static_cast<std::uint64_t>(OpenFileStatus.st_size);
-  time_t written = OpenFileStatus.st_mtime;
+  summary.size = static_cast<std::uint64_t>(ReportFileStatus.st_size);
+  time_t written = ReportFileStatus.st_mtime;
   struct tm fields;
   if (gmtime_r(&written, &fields) != nullptr) {
     summary.year = fields.tm_year + 1900;

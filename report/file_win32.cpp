@@ -5,7 +5,7 @@
 
 namespace {
 
-HANDLE OpenFile = INVALID_HANDLE_VALUE;
+HANDLE ReportFile = INVALID_HANDLE_VALUE;
 std::uint64_t FilePointer = 0;  // where the system's file pointer stands
 
 }  // namespace
@@ -15,28 +15,28 @@ bool PlatformOpen(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  OpenFile = file;
+  ReportFile = file;
   FilePointer = 0;
   return true;
 }
 
 void PlatformClose() {
-  if (OpenFile != INVALID_HANDLE_VALUE) CloseHandle(OpenFile);
-  OpenFile = INVALID_HANDLE_VALUE;
+  if (ReportFile != INVALID_HANDLE_VALUE) CloseHandle(ReportFile);
+  ReportFile = INVALID_HANDLE_VALUE;
 }
 
 std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
   if (offset != FilePointer) {
     LARGE_INTEGER target;
     target.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(OpenFile, target, nullptr, FILE_BEGIN)) return 0;
+    if (!SetFilePointerEx(ReportFile, target, nullptr, FILE_BEGIN)) return 0;
     FilePointer = offset;
   }
   std::size_t delivered = 0;
   char* bytes = static_cast<char*>(buffer);
   while (delivered < count) {
     DWORD got = 0;
-    if (!ReadFile(OpenFile, bytes + delivered, static_cast<DWORD>(count - delivered), &got,
+    if (!ReadFile(ReportFile, bytes + delivered, static_cast<DWORD>(count - delivered), &got,
                   nullptr) ||
         got == 0)
       break;
@@ -49,10 +49,10 @@ std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count
 FileSummary PlatformSummary() {
   FileSummary summary{};
   LARGE_INTEGER size;
-  if (GetFileSizeEx(OpenFile, &size)) summary.size = static_cast<std::uint64_t>(size.QuadPart);
+  if (GetFileSizeEx(ReportFile, &size)) summary.size = static_cast<std::uint64_t>(size.QuadPart);
   FILETIME written;
   SYSTEMTIME fields;
-  if (GetFileTime(OpenFile, nullptr, nullptr, &written) &&
+  if (GetFileTime(ReportFile, nullptr, nullptr, &written) &&
       FileTimeToSystemTime(&written, &fields)) {
     summary.year = fields.wYear;
     summary.month = fields.wMonth;

@@ -52,19 +52,24 @@ struct Output {
   }
 };
 
-// Reports one file; false when it could not be opened.
-bool ReportFile(const std::string& path, Output& output) {
+enum class Outcome { Reported, CannotOpen, IsFolder };
+
+// Reports one file. A folder is left to the caller; it is found only once
+// the file cannot be opened, which spares a look at every file given.
+Outcome ReportFile(const std::string& path, Output& output, bool folderAllowed) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   const char* report = BuildReport(path.c_str());
   // A file that cannot be opened gets a report of its path alone.
-  bool opened = std::strlen(report) != path.size();
-  output.Report(report);
-  if (!opened) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "tarvo-report: cannot open %s: %s\n", path.c_str(),
-                 OpenFailureReason(path).c_str());
+  if (std::strlen(report) != path.size()) {
+    output.Report(report);
+    return Outcome::Reported;
   }
-  return opened;
+  if (folderAllowed && IsDirectory(path)) return Outcome::IsFolder;
+  output.Report(report);
+  std::fflush(stdout);
+  std::fprintf(stderr, "tarvo-report: cannot open %s: %s\n", path.c_str(),
+               OpenFailureReason(path).c_str());
+  return Outcome::CannotOpen;
 }
 
 }  // namespace
@@ -104,10 +109,9 @@ int main(int argc, char** argv) {
 
   int status = 0;
   for (const std::string& path : paths) {
-    if (!IsDirectory(path)) {
-      if (!ReportFile(path, output)) status = 1;
-      continue;
-    }
+    Outcome outcome = ReportFile(path, output, true);
+    if (outcome == Outcome::CannotOpen) status = 1;
+    if (outcome != Outcome::IsFolder) continue;
     std::vector<std::string> files;
     std::string reason;
     if (!FindWaveFiles(path, files, reason)) {
@@ -116,7 +120,7 @@ int main(int argc, char** argv) {
     }
     std::sort(files.begin(), files.end());
     for (const std::string& file : files)
-      if (!ReportFile(file, output)) status = 1;
+      if (ReportFile(file, output, false) == Outcome::CannotOpen) status = 1;
   }
   std::fflush(stdout);
   return status;

@@ -2,7 +2,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "platform_file.h"
@@ -11,6 +10,32 @@ namespace {
 
 int ReportFile = -1;
 struct stat ReportFileStatus;
+
+// Calendar fields in UTC of a count of seconds since 1970. Done here rather
+// than with gmtime_r, which reads the time zone files first.
+void SetCalendarFields(std::int64_t seconds, FileSummary& summary) {
+  std::int64_t days = seconds / 86400;
+  std::int64_t second = seconds % 86400;
+  if (second < 0) {
+    second += 86400;
+    days -= 1;
+  }
+  // Days to a proleptic Gregorian date, in 400-year eras from 0000-03-01.
+  std::int64_t z = days + 719468;
+  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  std::int64_t dayOfEra = z - era * 146097;
+  std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+  std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+  summary.year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  summary.month = static_cast<int>(month);
+  summary.day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  summary.hour = static_cast<int>(second / 3600);
+  summary.minute = static_cast<int>(second / 60 % 60);
+  summary.second = static_cast<int>(second % 60);
+}
 
 }  // namespace
 
@@ -35,11 +60,14 @@ std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count
   std::size_t delivered = 0;
   char* bytes = static_cast<char*>(buffer);
   while (delivered < count) {
-    ssize_t got = pread(ReportFile, bytes + delivered, count - delivered,
+    std::size_t asked = count - delivered;
+    ssize_t got = pread(ReportFile, bytes + delivered, asked,
                         static_cast<off_t>(offset + delivered));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     delivered += static_cast<std::size_t>(got);
+    // A regular file delivers less than asked only at its end.
+    if (static_cast<std::size_t>(got) < asked) break;
   }
   return delivered;
 }
@@ -47,15 +75,6 @@ std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count
 FileSummary PlatformSummary() {
   FileSummary summary{};
   summary.size = static_cast<std::uint64_t>(ReportFileStatus.st_size);
-  time_t written = ReportFileStatus.st_mtime;
-  struct tm fields;
-  if (gmtime_r(&written, &fields) != nullptr) {
-    summary.year = fields.tm_year + 1900;
-    summary.month = fields.tm_mon + 1;
-    summary.day = fields.tm_mday;
-    summary.hour = fields.tm_hour;
-    summary.minute = fields.tm_min;
-    summary.second = fields.tm_sec;
-  }
+  SetCalendarFields(static_cast<std::int64_t>(ReportFileStatus.st_mtime), summary);
   return summary;
 }

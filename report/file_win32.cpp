@@ -35,12 +35,12 @@ std::size_t PlatformReadAt(std::uint64_t offset, void* buffer, std::size_t count
   std::size_t delivered = 0;
   char* bytes = static_cast<char*>(buffer);
   while (delivered < count) {
+    DWORD asked = static_cast<DWORD>(count - delivered);
     DWORD got = 0;
-    if (!ReadFile(ReportFile, bytes + delivered, static_cast<DWORD>(count - delivered), &got,
-                  nullptr) ||
-        got == 0)
-      break;
+    if (!ReadFile(ReportFile, bytes + delivered, asked, &got, nullptr) || got == 0) break;
     delivered += got;
+    // A disk file delivers less than asked only at its end.
+    if (got < asked) break;
   }
   FilePointer += delivered;
   return delivered;

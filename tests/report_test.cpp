@@ -201,6 +201,12 @@ TEST(Summary, TimeIsTheLastWriteTimeInUtc) {
   SetModifiedTime(file.Path(), 1999, 1, 2, 3, 4, 5);
   report = file.Report();
   EXPECT_NE(report.find("\r\n1999-01-02 03:04:05\r\n"), std::string::npos) << report;
+  SetModifiedTime(file.Path(), 2024, 2, 29, 0, 0, 0);
+  report = file.Report();
+  EXPECT_NE(report.find("\r\n2024-02-29 00:00:00\r\n"), std::string::npos) << report;
+  SetModifiedTime(file.Path(), 1969, 12, 31, 23, 59, 58);
+  report = file.Report();
+  EXPECT_NE(report.find("\r\n1969-12-31 23:59:58\r\n"), std::string::npos) << report;
 }
 
 // Payloads of an undecoded chunk, as DumpQuotedText shows them.

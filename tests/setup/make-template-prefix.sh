@@ -1,0 +1,14 @@
+#!/bin/sh
+# Makes the Wine prefix that every setup and end-to-end test copies, once per
+# build tree. Usage: make-template-prefix.sh TEMPLATE_DIR WINE_PREFIX_SCRIPT
+template=$1
+make_prefix=$2
+[ -f "$template/.tarvo-template-ready" ] && exit 0
+rm -rf "$template"
+"$make_prefix" "$template" </dev/null >/dev/null 2>&1
+WINEPREFIX=$template timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+if [ ! -f "$template/system.reg" ]; then
+  echo "no prefix was made in $template" >&2
+  exit 1
+fi
+touch "$template/.tarvo-template-ready"

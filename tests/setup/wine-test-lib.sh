@@ -1,0 +1,88 @@
+# Shared by the Wine tests of setup.exe and of the whole install: a fresh
+# prefix per test, Wine calls that cannot hang the test, registry checks.
+# Sourced; needs TARVO_TEMPLATE_PREFIX (made by make-template-prefix.sh) and
+# TARVO_TEST_WORK (a folder this test may fill).
+
+set -u
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+finish() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+  fi
+  echo "all checks passed"
+  exit 0
+}
+
+# new_prefix NAME: a copy of the template prefix and an empty working folder
+# under TARVO_TEST_WORK/NAME; exports the Wine environment for them.
+new_prefix() {
+  case_dir=$TARVO_TEST_WORK/$1
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    timeout 60 wineserver -k </dev/null >/dev/null 2>&1
+  fi
+  rm -rf "$case_dir"
+  mkdir -p "$case_dir/work"
+  cp -a "$TARVO_TEMPLATE_PREFIX" "$case_dir/prefix" || { echo "cannot copy the template prefix" >&2; exit 1; }
+  export WINEPREFIX=$case_dir/prefix WINEARCH=win32 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  unset DISPLAY
+  system32=$WINEPREFIX/drive_c/windows/system32
+}
+
+# Stops this test's wineserver (and with it every Wine process of the
+# prefix), which also writes the registry out to the prefix's .reg files.
+stop_wine() {
+  timeout 60 wineserver -k </dev/null >/dev/null 2>&1
+  timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+  return 0
+}
+
+# wine_quiet ARGS: a Wine call whose output is not wanted. Standard streams
+# never reach the test's own, so Wine's background services cannot hold
+# CTest's output pipe open.
+wine_quiet() {
+  timeout 120 wine "$@" </dev/null >/dev/null 2>&1
+}
+
+# reg_sz KEY NAME: prints the data of the REG_SZ value NAME of KEY ("" for
+# the default value); status 1 when there is no such value.
+reg_sz() {
+  if [ -z "$2" ]; then
+    timeout 120 wine reg query "$1" /ve </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    label='(Default)'
+  else
+    timeout 120 wine reg query "$1" /v "$2" </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    label=$2
+  fi
+  tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '
+    index($0, "    " label "    REG_SZ    ") == 1 { print substr($0, length(label) + 19); found = 1; exit }
+    END { exit found ? 0 : 1 }'
+}
+
+# expect_sz KEY NAME DATA: the value exists, is a string, and holds DATA.
+expect_sz() {
+  if ! got=$(reg_sz "$1" "$2"); then
+    fail "no string value '${2:-(default)}' in $1"
+  elif [ "$got" != "$3" ]; then
+    fail "$1 '${2:-(default)}' holds '$got', expected '$3'"
+  fi
+}
+
+key_exists() {
+  timeout 120 wine reg query "$1" </dev/null >/dev/null 2>&1
+}
+
+# Counts the keys named ...\shellex\PropertySheetHandlers\Tarvo anywhere in
+# the saved registry. Stops Wine first so that the .reg files are current.
+count_handler_keys() {
+  stop_wine
+  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+    grep -c '\\\\shellex\\\\PropertySheetHandlers\\\\Tarvo\]'
+}

@@ -52,24 +52,46 @@ void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth) {
   NewLine(depth);
   Append("Coding history: ");
   std::uint32_t pendingBreaks = 1;
-  while (budget > 0) {
-    unsigned char byte;
-    if (ReadBytes(&byte, 1) == 0) break;  // the file ends inside the history
+
+  // The history is taken from the file in blocks; a block ends early only at
+  // the end of the file, which ends the history.
+  unsigned char block[256];
+  std::size_t blockLength = 0, next = 0;
+  auto nextByte = [&](unsigned char& byte) {
+    if (next == blockLength) {
+      blockLength = ReadBytes(block, budget < sizeof block ? budget : sizeof block);
+      next = 0;
+      if (blockLength == 0) return false;
+    }
+    byte = block[next++];
     --budget;
+    return true;
+  };
+  char text[sizeof block];
+  std::size_t textLength = 0;
+  auto flushText = [&] {
+    AppendBytes(text, textLength);
+    textLength = 0;
+  };
+
+  unsigned char byte;
+  while (budget > 0 && nextByte(byte)) {
     if (byte >= 32 && byte <= 127) {
-      for (; pendingBreaks > 0; --pendingBreaks) NewLine(depth + 1);
-      AppendBytes(reinterpret_cast<const char*>(&byte), 1);
+      if (pendingBreaks > 0) {
+        flushText();
+        for (; pendingBreaks > 0; --pendingBreaks) NewLine(depth + 1);
+      }
+      text[textLength++] = static_cast<char>(byte);
+      if (textLength == sizeof text) flushText();
       continue;
     }
     // Any other byte starts a line break, which takes one more byte with it
     // (normally the LF after a CR).
     ++pendingBreaks;
-    if (budget == 0) break;
     unsigned char second;
-    if (ReadBytes(&second, 1) == 0) break;
-    --budget;
-    if (second == 0) break;
+    if (budget == 0 || !nextByte(second) || second == 0) break;
   }
+  flushText();
 }
 
 // mext: 0 u16 sound information, 2 u16 frame size, 4 u16 ancillary data

@@ -71,7 +71,7 @@ void DescribeChunkId(const unsigned char* id) {
   std::uint32_t value = FourCCValue(id);
   for (const ChunkDescription& row : ChunkDescriptions) {
     if (FourCC(row.id) == value) {
-      Append("%s", row.text);
+      AppendText(row.text);
       return;
     }
   }

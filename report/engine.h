@@ -31,6 +31,9 @@ void Append(const char* format, ...)
 #endif
     ;
 
+// Appends NUL-terminated text as it stands.
+void AppendText(const char* text);
+
 // Appends count bytes as they are (no NUL is looked at).
 void AppendBytes(const char* bytes, std::size_t count);
 

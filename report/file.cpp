@@ -37,6 +37,13 @@ FileSummary SummariseReportFile() { return PlatformSummary(); }
 
 std::size_t ReadBytes(void* buffer, std::size_t count) {
   unsigned char* bytes = static_cast<unsigned char*>(buffer);
+  // Most reads are of a few bytes that the buffer already holds.
+  if (ReadAheadEnabled && AheadFilled && Position >= AheadStart &&
+      Position - AheadStart + count <= AheadLength) {
+    std::memcpy(bytes, Ahead + (Position - AheadStart), count);
+    Position += count;
+    return count;
+  }
   std::size_t delivered;
   if (!ReadAheadEnabled || count > ReadAheadBytes) {
     delivered = PlatformReadAt(Position, bytes, count);
@@ -55,7 +62,7 @@ std::size_t ReadBytes(void* buffer, std::size_t count) {
     delivered = count < available ? count : available;
     std::memcpy(bytes, Ahead + offset, delivered);
   }
-  std::memset(bytes + delivered, 0, count - delivered);
+  if (delivered < count) std::memset(bytes + delivered, 0, count - delivered);
   Position += delivered;
   return delivered;
 }

@@ -61,7 +61,7 @@ const char* const SpeakerNames[] = {
 // Writes the text of each set bit, lowest bit first.
 void AppendFlagNames(std::uint32_t flags, const char* const* names, int count) {
   for (int bit = 0; bit < count; ++bit)
-    if (flags & (1u << bit)) Append("%s", names[bit]);
+    if (flags & (1u << bit)) AppendText(names[bit]);
 }
 
 // The extensible layout (WAVEFORMATEXTENSIBLE after the common header):
@@ -149,7 +149,7 @@ void DescribeMpegLayout(std::uint32_t depth) {
 void DescribeFormatTag(std::uint32_t tag) {
   for (const FormatName& name : FormatNames) {
     if (name.tag == tag) {
-      Append("%s", name.text);
+      AppendText(name.text);
       return;
     }
   }
@@ -169,9 +169,9 @@ void DescribeGuid(std::uint32_t depth) {
                 data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6],
                 data4[7]);
   NewLine(depth);
-  Append("%s", text);
+  AppendText(text);
   for (const SubFormatName& known : SubFormatNames)
-    if (std::strcmp(text, known.guid) == 0) Append("%s", known.text);
+    if (std::strcmp(text, known.guid) == 0) AppendText(known.text);
 }
 
 // The common header (WAVEFORMATEX):

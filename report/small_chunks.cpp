@@ -50,7 +50,7 @@ void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth) {
   std::uint32_t code = ReadU32();
   NewLine(depth);
   if (const char* label = ClipboardLabel(code))
-    Append("%s", label);
+    AppendText(label);
   else
     Append("Clipboard format %d: ", static_cast<std::int32_t>(code));
   if (length > ClipboardCodeBytes) DumpQuotedText(length - ClipboardCodeBytes, 0);

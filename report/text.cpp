@@ -28,19 +28,144 @@ void AppendRepeated(char byte, std::size_t count) {
 
 bool ReportIsFull() { return ReportCursor >= LastStorable; }
 
+void AppendText(const char* text) { AppendBytes(text, std::strlen(text)); }
+
+namespace {
+
+// Appends one integer conversion: sign, at least precision digits, and
+// padding to width.
+void AppendInteger(std::uint64_t magnitude, bool negative, bool plus, unsigned base,
+                   bool capitals, int width, bool zeroPad, int precision) {
+  // Built backwards from the end of a buffer that fits every width the
+  // report uses; wider requests are padded in front separately.
+  char text[64];
+  char* end = text + sizeof text;
+  char* first = end;
+  const char* symbols = capitals ? "0123456789ABCDEF" : "0123456789abcdef";
+  while (magnitude != 0) {
+    *--first = symbols[magnitude % base];
+    magnitude /= base;
+  }
+  if (precision < 0) precision = 1;
+  if (precision > 40) precision = 40;
+  while (end - first < precision) *--first = '0';
+  char sign = negative ? '-' : plus ? '+' : '\0';
+  int length = static_cast<int>(end - first) + (sign ? 1 : 0);
+  if (zeroPad)
+    while (length < width && first > text + 1) *--first = '0', ++length;
+  if (sign) *--first = sign;
+  if (width > length) AppendRepeated(zeroPad ? '0' : ' ', static_cast<std::size_t>(width - length));
+  AppendBytes(first, static_cast<std::size_t>(end - first));
+}
+
+}  // namespace
+
+// The report's own printf: the conversions the report uses (d i u x X s c %,
+// flags + and 0, a width, a precision, the lengths h hh l ll and I64), the
+// same on every platform. Anything else goes to the C library's vsnprintf.
 void Append(const char* format, ...) {
+  // Text without conversions is copied as it stands.
+  if (std::strchr(format, '%') == nullptr) {
+    AppendText(format);
+    return;
+  }
   std::va_list arguments;
   va_start(arguments, format);
-  int written;
-  if (ReportCursor < LastStorable) {
-    // vsnprintf stores what fits, NUL included, and counts it all.
-    written = std::vsnprintf(ReportText + ReportCursor,
-                             ReportCapacity - ReportCursor, format, arguments);
-  } else {
-    written = std::vsnprintf(nullptr, 0, format, arguments);
+  std::size_t start = ReportCursor;
+  std::va_list again;
+  va_copy(again, arguments);
+  bool understood = true;
+  const char* at = format;
+  while (*at && understood) {
+    const char* percent = std::strchr(at, '%');
+    if (percent == nullptr) {
+      AppendText(at);
+      break;
+    }
+    AppendBytes(at, static_cast<std::size_t>(percent - at));
+    at = percent + 1;
+    bool plus = false, zeroPad = false;
+    for (;; ++at) {
+      if (*at == '+') plus = true;
+      else if (*at == '0') zeroPad = true;
+      else break;
+    }
+    int width = 0;
+    while (*at >= '0' && *at <= '9') width = width * 10 + (*at++ - '0');
+    int precision = -1;
+    if (*at == '.') {
+      ++at;
+      precision = 0;
+      while (*at >= '0' && *at <= '9') precision = precision * 10 + (*at++ - '0');
+    }
+    int longs = 0;
+    if (at[0] == 'I' && at[1] == '6' && at[2] == '4') {
+      longs = 2;
+      at += 3;
+    }
+    while (*at == 'l') ++longs, ++at;
+    while (*at == 'h') ++at;  // short arguments arrive promoted to int
+    char conversion = *at++;
+    switch (conversion) {
+      case 'd':
+      case 'i': {
+        long long value = longs >= 2 ? va_arg(arguments, long long)
+                          : longs == 1 ? va_arg(arguments, long)
+                                       : va_arg(arguments, int);
+        std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
+                                            : static_cast<std::uint64_t>(value);
+        AppendInteger(magnitude, value < 0, plus, 10, false, width, zeroPad && precision < 0,
+                      precision);
+        break;
+      }
+      case 'u':
+      case 'x':
+      case 'X': {
+        unsigned long long value = longs >= 2 ? va_arg(arguments, unsigned long long)
+                                   : longs == 1 ? va_arg(arguments, unsigned long)
+                                                : va_arg(arguments, unsigned int);
+        AppendInteger(value, false, false, conversion == 'u' ? 10 : 16, conversion == 'X',
+                      width, zeroPad && precision < 0, precision);
+        break;
+      }
+      case 's': {
+        const char* text = va_arg(arguments, const char*);
+        std::size_t length = 0;
+        while ((precision < 0 || length < static_cast<std::size_t>(precision)) && text[length])
+          ++length;
+        if (width > static_cast<int>(length))
+          AppendRepeated(' ', static_cast<std::size_t>(width) - length);
+        AppendBytes(text, length);
+        break;
+      }
+      case 'c': {
+        char character = static_cast<char>(va_arg(arguments, int));
+        AppendBytes(&character, 1);
+        break;
+      }
+      case '%':
+        AppendBytes("%", 1);
+        break;
+      default:
+        understood = false;
+        break;
+    }
   }
   va_end(arguments);
-  if (written > 0) ReportCursor += static_cast<std::size_t>(written);
+  if (!understood) {
+    // Start again with the C library.
+    ReportCursor = start;
+    if (ReportCursor < LastStorable) ReportText[ReportCursor] = '\0';
+    int written;
+    if (ReportCursor < LastStorable) {
+      written = std::vsnprintf(ReportText + ReportCursor, ReportCapacity - ReportCursor, format,
+                               again);
+    } else {
+      written = std::vsnprintf(nullptr, 0, format, again);
+    }
+    if (written > 0) ReportCursor += static_cast<std::size_t>(written);
+  }
+  va_end(again);
 }
 
 void AppendBytes(const char* bytes, std::size_t count) {

@@ -76,7 +76,7 @@ const char* BuildReport(const char* path) {
   ReportText[0] = '\0';
   SecondsPerByte = 0.0;  // one file's format must not time another's data
 
-  Append("%s", path);
+  AppendText(path);
   if (!OpenReportFile(path)) return ReportText;
 
   FileSummary summary = SummariseReportFile();

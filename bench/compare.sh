@@ -1,0 +1,49 @@
+#!/bin/sh
+# Measures tarvo-report against the floor (open, read 12 bytes, close) on a
+# folder of 1,000 typical WAV files, and on one file, with hyperfine; counts
+# the system calls of one typical report with strace. Prints the ratios.
+# Usage: bench/compare.sh   (after the native preset is built)
+set -e
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="$top/build/native"
+report="$build/cli/tarvo-report"
+floor="$build/bench/floor"
+for tool in hyperfine strace; do
+  command -v $tool >/dev/null || "$top/scripts/deps.sh" all
+done
+[ -x "$report" ] && [ -x "$floor" ] || { echo "build the native preset first" >&2; exit 1; }
+
+work="$build/bench-files"
+rm -rf "$work" && mkdir -p "$work/library"
+python3 "$top/examples/make-examples.py" >/dev/null
+# 1,000 copies of four typical files: broadcast with a long coding history,
+# LIST INFO, cue points with labels, sampler loops.
+n=0
+while [ $n -lt 250 ]; do
+  for kind in broadcast-coding-history info-list cue-points-labels sampler-loops; do
+    cp "$top/examples/$kind.wav" "$work/library/$(printf '%04d' $n)-$kind.wav"
+  done
+  n=$((n + 1))
+done
+one="$work/library/0000-broadcast-coding-history.wav"
+
+cd "$work"
+hyperfine -N --warmup 20 --runs 200 --export-json folder.json \
+  "$floor $work/library" "$report --raw $work/library" >/dev/null
+hyperfine -N --warmup 50 --runs 1000 --export-json one.json \
+  "$floor $one" "$report --raw $one" >/dev/null
+
+python3 - "$work" <<'PY'
+import json, sys
+work = sys.argv[1]
+for name, label in (("folder", "1,000 files, one process"), ("one", "one file")):
+    runs = json.load(open(f"{work}/{name}.json"))["results"]
+    floor, report = runs[0]["median"], runs[1]["median"]
+    print(f"{label}: floor {floor * 1000:.3f} ms, tarvo-report {report * 1000:.3f} ms, "
+          f"ratio {report / floor:.2f}")
+PY
+
+strace -f -o "$work/strace.log" "$report" --raw "$one" >/dev/null
+calls=$(awk '/openat\(.*0000-broadcast/{on=1} on{n++} on&&/close\(3\)/{print n; exit}' "$work/strace.log")
+echo "system calls from opening the file to closing it: $calls"
+strace -c -f "$report" --raw "$one" 2>&1 >/dev/null | tail -n 20

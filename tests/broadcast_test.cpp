@@ -59,9 +59,9 @@ TEST(BroadcastExtension, FixedPart) {
       // Missing bytes read as zeros, and the quoted fields show what there is.
       {"FileEndsInTheFixedPart", Riff(ChunkWithSize("bext", 602, Text("Short", 256) + "Orig")),
        Lines(1, {Bext}) +
-           Lines(2, {"Description: \"Short\"", "Originator: \"Orig\"",
-                     "Originator reference: \"\"", "Origination date: \"\"",
-                     "Origination time: \"\"", "Sample count 0 since midnight", "Version 0"}) +
+           Lines(2, {"Description: \"Short\"", "Originator: \"Orig\"", "Originator reference: \"\"",
+                     "Origination date: \"\"", "Origination time: \"\"",
+                     "Sample count 0 since midnight", "Version 0"}) +
            History({})},
   };
   CheckReports(cases);
@@ -116,8 +116,7 @@ TEST(BroadcastExtension, CodingHistoryEndsAt5000BytesOrTheEndOfTheFile) {
 
 std::string Mext(unsigned soundInformation, unsigned frameSize, unsigned ancillaryLength,
                  unsigned definition) {
-  return U16(soundInformation) + U16(frameSize) + U16(ancillaryLength) + U16(definition) +
-         U32(0);
+  return U16(soundInformation) + U16(frameSize) + U16(ancillaryLength) + U16(definition) + U32(0);
 }
 
 TEST(MpegExtension, SoundInformationFlags) {

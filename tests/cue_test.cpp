@@ -53,16 +53,16 @@ TEST(ItemIdentifier, TextFromFiveHundredMillionElseNumber) {
               Chunk("plst", U32(1) + Segment(i.id, 1, 1)) +
               List("adtl", Chunk("labl", i.id + "L") + Chunk("ltxt", Region(i.id, 5, "rgn ")))),
          Decoded(Cue, {shown + " (playlist entry 0) @ 0 samples"}) +
-             Decoded(Playlist, {shown + ": 1 samples x 1 repeat"}) +
-             Lines(1, {"LIST 'adtl'"}) + Lines(2, {Label}) + Lines(3, {shown + ": \"L\""}) +
-             Lines(2, {LabelledText}) + Lines(3, {shown + ": 5 samples as \"rgn \" "})});
+             Decoded(Playlist, {shown + ": 1 samples x 1 repeat"}) + Lines(1, {"LIST 'adtl'"}) +
+             Lines(2, {Label}) + Lines(3, {shown + ": \"L\""}) + Lines(2, {LabelledText}) +
+             Lines(3, {shown + ": 5 samples as \"rgn \" "})});
   }
   CheckReports(cases.data(), cases.data() + cases.size());
 }
 
 TEST(CueChunk, CountKeepsItsLowSevenBits) {
-  const std::string three = Point(U32(1), 0, 44100) + Point(U32(2), 0xFFFFFFFF, 0x80000000) +
-                            Point("M003", 7, 8);
+  const std::string three =
+      Point(U32(1), 0, 44100) + Point(U32(2), 0xFFFFFFFF, 0x80000000) + Point("M003", 7, 8);
   const std::string first = "#1 (playlist entry 0) @ 44100 samples";
   const std::string second = "#2 (playlist entry -1) @ -2147483648 samples";
   const DecoderCase cases[] = {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -24,9 +25,26 @@ inline std::string Lines(unsigned depth, std::initializer_list<std::string> line
 }
 
 // A chunk's own line at depth 1 and its decoded lines at depth 2.
-inline std::string Decoded(const std::string& chunkLine,
-                           std::initializer_list<std::string> lines) {
+inline std::string Decoded(const std::string& chunkLine, std::initializer_list<std::string> lines) {
   return Lines(1, {chunkLine}) + Lines(2, lines);
+}
+
+// count bytes counting up from first (modulo 256).
+inline std::string Counting(std::size_t count, unsigned first = 0) {
+  std::string bytes;
+  for (std::size_t i = 0; i < count; ++i) bytes += static_cast<char>((first + i) & 0xFF);
+  return bytes;
+}
+
+// Bytes as the hexadecimal dumps show them: a blank and two capital digits each.
+inline std::string Hex(const std::string& bytes) {
+  std::string text;
+  char digits[4];
+  for (unsigned char byte : bytes) {
+    std::snprintf(digits, sizeof digits, " %02X", byte);
+    text += digits;
+  }
+  return text;
 }
 
 // Reports every case, read through the read-ahead buffer and with plain

@@ -1,6 +1,5 @@
 // The format chunk, its format tags and sub-format GUIDs, and the guid and
 // dlid chunks.
-#include <cstdio>
 #include <vector>
 
 #include "decoder_cases.h"
@@ -15,8 +14,7 @@ const std::string Fmt = "<fmt > format description";
 // The 16-byte common header.
 std::string Common(unsigned tag, unsigned channels, std::uint32_t rate,
                    std::uint32_t bytesPerSecond, unsigned blockAlign, unsigned bits) {
-  return U16(tag) + U16(channels) + U32(rate) + U32(bytesPerSecond) + U16(blockAlign) +
-         U16(bits);
+  return U16(tag) + U16(channels) + U32(rate) + U32(bytesPerSecond) + U16(blockAlign) + U16(bits);
 }
 
 std::string Guid(std::uint32_t data1, unsigned data2, unsigned data3, const char (&data4)[9]) {
@@ -30,24 +28,6 @@ const std::string AmbisonicFloatGuid = Guid(3, 0x0721, 0x11D3, "\x86\x44\xC8\xC1
 const std::string PvocGuid = Guid(0x8312B9C2, 0x2E6E, 0x11D4, "\xA8\x24\xDE\x5B\x96\xC3\xAB\x21");
 
 const std::string PcmGuidLine = "{00000001-0000-0010-8000-00aa00389b71} PCM format";
-
-// count bytes counting up from first (modulo 256).
-std::string Counting(std::size_t count, unsigned first = 0) {
-  std::string bytes;
-  for (std::size_t i = 0; i < count; ++i) bytes += static_cast<char>((first + i) & 0xFF);
-  return bytes;
-}
-
-// Bytes as the parameter dump shows them.
-std::string Hex(const std::string& bytes) {
-  std::string text;
-  char digits[4];
-  for (unsigned char byte : bytes) {
-    std::snprintf(digits, sizeof digits, " %02X", byte);
-    text += digits;
-  }
-  return text;
-}
 
 TEST(FormatTag, NamesTheTagOnTheFirstLine) {
   const struct {
@@ -85,14 +65,13 @@ TEST(FormatTag, NamesTheTagOnTheFirstLine) {
 
 TEST(FormatChunk, CommonHeaderAndParameterDump) {
   const std::string pcm8 = Common(1, 1, 8000, 8000, 1, 8);
-  const std::string pcm8Lines =
-      Decoded(Fmt, {"PCM format", "1 channel", "8000 Hz", "8000 bytes/sec", "1 bytes/frame",
-                    "8 bit"});
+  const std::string pcm8Lines = Decoded(
+      Fmt, {"PCM format", "1 channel", "8000 Hz", "8000 bytes/sec", "1 bytes/frame", "8 bit"});
   const std::string junk100 = Chunk("JUNK", Fill(100, 'j'));
   const DecoderCase cases[] = {
       {"SixteenBytePcm", Riff(Chunk("fmt ", Common(1, 2, 44100, 176400, 4, 16))),
-       Decoded(Fmt, {"PCM format", "2 channel", "44100 Hz", "176400 bytes/sec",
-                     "4 bytes/frame", "16 bit"})},
+       Decoded(Fmt, {"PCM format", "2 channel", "44100 Hz", "176400 bytes/sec", "4 bytes/frame",
+                     "16 bit"})},
       {"EighteenBytesNoExtra", Riff(Chunk("fmt ", pcm8 + U16(0))), pcm8Lines},
       {"ImaAdpcmTwoExtraBytes",
        Riff(Chunk("fmt ", Common(0x11, 1, 22050, 11100, 512, 4) + U16(2) + U16(505))),
@@ -106,8 +85,7 @@ TEST(FormatChunk, CommonHeaderAndParameterDump) {
        Riff(Chunk("fmt ", pcm8 + U16(4) + "\xAB\xCD") + Chunk("JUNK", "xy")),
        pcm8Lines + Lines(2, {"Additional parameters (4 bytes): AB CD 4A 55"}) +
            Decoded("<JUNK> obsolete data", {"\"xy\""})},
-      {"ExtraSizeOf100IsShownWhole",
-       Riff(Chunk("fmt ", pcm8 + U16(100) + Counting(12)) + junk100),
+      {"ExtraSizeOf100IsShownWhole", Riff(Chunk("fmt ", pcm8 + U16(100) + Counting(12)) + junk100),
        pcm8Lines +
            Lines(2, {"Additional parameters (100 bytes):" + Hex(Counting(12)) +
                      Hex("JUNK" + U32(100)) + Hex(Fill(80, 'j'))}) +
@@ -139,8 +117,7 @@ TEST(FormatChunk, ExtensibleLayout) {
       {"SixChannels24BitsIn32",
        Riff(Chunk("fmt ", Extensible(6, 1152000, 24, 32, 24, 0x3F, PcmGuid))),
        Decoded(Fmt, {"Extensible format", "6 channel", "48000 Hz", "1152000 bytes/sec",
-                     "24 bytes/frame", "32 bit container", "24 bit data",
-                     "Channel assignments:"}) +
+                     "24 bytes/frame", "32 bit container", "24 bit data", "Channel assignments:"}) +
            Lines(3, {"1. Left", "2. Right", "3. Centre", "4. Subwoofer", "5. Surround left",
                      "6. Surround right"}) +
            Lines(2, {PcmGuidLine})},
@@ -167,10 +144,9 @@ TEST(FormatChunk, ExtensibleLayout) {
                      "36 bytes/frame", "16 bit", "Channel assignments:"}) +
            Lines(3, {"1. Left", "2. Right", "3. Centre", "4. Subwoofer", "5. Surround left",
                      "6. Surround right", "7. Centre left", "8. Centre right",
-                     "9. Surround (centre)", "10. Side left", "11. Side right",
-                     "12. Top centre", "13. Top front left", "14. Top front centre",
-                     "15. Top front right", "16. Top back left", "17. Top back centre",
-                     "18. Top back right"}) +
+                     "9. Surround (centre)", "10. Side left", "11. Side right", "12. Top centre",
+                     "13. Top front left", "14. Top front centre", "15. Top front right",
+                     "16. Top back left", "17. Top back centre", "18. Top back right"}) +
            Lines(2, {"{8312b9c2-2e6e-11d4-a824-de5b96c3ab21} PVOC-EX phase vocoder format"})},
       {"SpeakersNumberedByCountNotBit",
        Riff(Chunk("fmt ", Extensible(3, 288000, 6, 16, 16, 0x20201, PcmGuid))),
@@ -208,19 +184,18 @@ TEST(FormatChunk, ExtensibleLayout) {
            Decoded("<JUNK> obsolete data", {"\"\""})},
       {"EighteenByteChunkAtEndOfFile",
        Riff(Chunk("fmt ", Common(0xFFFE, 1, 8000, 16000, 2, 16) + U16(0))),
-       Decoded(Fmt, {"Extensible format", "1 channel", "8000 Hz", "16000 bytes/sec",
-                     "2 bytes/frame", "16 bit container", "0 bit data",
-                     "{00000000-0000-0000-0000-000000000000}",
-                     "Additional parameters (0 bytes):"})},
+       Decoded(Fmt,
+               {"Extensible format", "1 channel", "8000 Hz", "16000 bytes/sec", "2 bytes/frame",
+                "16 bit container", "0 bit data", "{00000000-0000-0000-0000-000000000000}",
+                "Additional parameters (0 bytes):"})},
   };
   CheckReports(cases);
 }
 
 std::string Mpeg(unsigned layers, std::uint32_t bitRate, unsigned mode, unsigned modeExtension,
                  unsigned emphasis, unsigned flags) {
-  return Common(0x50, 2, 44100, 16000, 1, 0) + U16(22) + U16(layers) + U32(bitRate) +
-         U16(mode) + U16(modeExtension) + U16(emphasis) + U16(flags) + U32(0x12345678) +
-         U32(0x9ABCDEF0);
+  return Common(0x50, 2, 44100, 16000, 1, 0) + U16(22) + U16(layers) + U32(bitRate) + U16(mode) +
+         U16(modeExtension) + U16(emphasis) + U16(flags) + U32(0x12345678) + U32(0x9ABCDEF0);
 }
 
 TEST(FormatChunk, Mpeg1Layout) {
@@ -243,9 +218,8 @@ TEST(FormatChunk, Mpeg1Layout) {
       {"NoModeLeavesAnEmptyLine", Riff(Chunk("fmt ", Mpeg(0x1, 32000, 0, 0x2, 6, 0))),
        head + Lines(2, {"MPEG-1 Layer 1", "32000 bits/sec", ""})},
       {"SixteenByteChunkAtEndOfFile", Riff(Chunk("fmt ", Common(0x50, 1, 44100, 16000, 1, 0))),
-       Decoded(Fmt, {"MPEG format", "1 channel", "44100 Hz", "16000 bytes/sec",
-                     "1 bytes/frame", "MPEG-1 Layer", "0 bits/sec", "",
-                     "Additional parameters (0 bytes):"})},
+       Decoded(Fmt, {"MPEG format", "1 channel", "44100 Hz", "16000 bytes/sec", "1 bytes/frame",
+                     "MPEG-1 Layer", "0 bits/sec", "", "Additional parameters (0 bytes):"})},
   };
   CheckReports(cases);
 }

@@ -45,13 +45,23 @@ TEST(DisplayChunk, LabelsTheClipboardFormat) {
     std::uint32_t code;
     const char* label;
   } labels[] = {
-      {1, "Text: "},       {7, "Text: "},       {13, "Text: "},
-      {2, "Bitmap: "},     {8, "Bitmap: "},     {3, "Metafile: "},
-      {14, "Metafile: "},  {11, "RIFF: "},      {12, "WAVE: "},
-      {0, "Clipboard format 0: "},             {4, "Clipboard format 4: "},
-      {5, "Clipboard format 5: "},             {6, "Clipboard format 6: "},
-      {9, "Clipboard format 9: "},             {10, "Clipboard format 10: "},
-      {15, "Clipboard format 15: "},           {0xFFFFFFFF, "Clipboard format -1: "},
+      {1, "Text: "},
+      {7, "Text: "},
+      {13, "Text: "},
+      {2, "Bitmap: "},
+      {8, "Bitmap: "},
+      {3, "Metafile: "},
+      {14, "Metafile: "},
+      {11, "RIFF: "},
+      {12, "WAVE: "},
+      {0, "Clipboard format 0: "},
+      {4, "Clipboard format 4: "},
+      {5, "Clipboard format 5: "},
+      {6, "Clipboard format 6: "},
+      {9, "Clipboard format 9: "},
+      {10, "Clipboard format 10: "},
+      {15, "Clipboard format 15: "},
+      {0xFFFFFFFF, "Clipboard format -1: "},
   };
   std::vector<DecoderCase> cases;
   for (const auto& l : labels)
@@ -85,8 +95,7 @@ std::string Duration(const std::string& line) { return Decoded("<data> waveform 
 
 TEST(DataChunk, PlayingTimeFromTheFormat) {
   const DecoderCase cases[] = {
-      {"TenSeconds", Timed(176400, 1764000),
-       FormatLines(176400) + Duration("10.000 sec duration")},
+      {"TenSeconds", Timed(176400, 1764000), FormatLines(176400) + Duration("10.000 sec duration")},
       {"OneMinute", Timed(176400, 10584000),
        FormatLines(176400) + Duration("1 min 0.000 sec duration")},
       {"TwoAndAHalfMinutes", Timed(176400, 26460000),
@@ -96,14 +105,12 @@ TEST(DataChunk, PlayingTimeFromTheFormat) {
        FormatLines(10000) + Duration("1 min 60.000 sec duration")},
       {"JustUnderAMinute", Timed(10000, 599996),
        FormatLines(10000) + Duration("60.000 sec duration")},
-      {"HalfRoundsAwayFromZero", Timed(16, 1),
-       FormatLines(16) + Duration("0.063 sec duration")},
+      {"HalfRoundsAwayFromZero", Timed(16, 1), FormatLines(16) + Duration("0.063 sec duration")},
       {"LengthIsUnsigned", Timed(1, 0xFFFFFFFF),
        FormatLines(1) + Duration("71582788 min 15.000 sec duration")},
       {"BytesPerSecondIsUnsigned", Timed(0x80000000, 0xFFFFFFFF),
        FormatLines(INT32_MIN) + Duration("2.000 sec duration")},
-      {"ZeroBytesPerSecond", Timed(0, 1000),
-       FormatLines(0) + Duration("inf min nan sec duration")},
+      {"ZeroBytesPerSecond", Timed(0, 1000), FormatLines(0) + Duration("inf min nan sec duration")},
       // The reports above set the seconds per byte; a file whose data
       // comes before its format must not see them.
       {"DataBeforeFormat", Riff(Chunk("data", "ab") + Format(2)),

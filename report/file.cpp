@@ -8,9 +8,14 @@
 
 namespace {
 
+// A file whose rest fits the buffer is read whole; otherwise a first look
+// takes a page's worth, which holds the chunk headers of most files without
+// copying much of a large file's samples.
 constexpr std::size_t ReadAheadBytes = 16384;
+constexpr std::size_t FirstLookBytes = 4096;
 
 std::uint64_t Position = 0;
+std::uint64_t FileSize = 0;
 bool ReadAheadEnabled = true;
 
 // Bytes of the file from AheadStart, AheadLength of them.
@@ -18,6 +23,7 @@ unsigned char Ahead[ReadAheadBytes];
 std::uint64_t AheadStart = 0;
 std::size_t AheadLength = 0;
 bool AheadFilled = false;
+bool AheadAtEnd = false;  // the buffer ends where the file ended
 
 }  // namespace
 
@@ -28,12 +34,17 @@ bool OpenReportFile(const char* path) {
   AheadStart = 0;
   AheadLength = 0;
   AheadFilled = false;
+  FileSize = 0;
   return PlatformOpen(path);
 }
 
 void CloseReportFile() { PlatformClose(); }
 
-FileSummary SummariseReportFile() { return PlatformSummary(); }
+FileSummary SummariseReportFile() {
+  FileSummary summary = PlatformSummary();
+  FileSize = summary.size;
+  return summary;
+}
 
 std::size_t ReadBytes(void* buffer, std::size_t count) {
   unsigned char* bytes = static_cast<unsigned char*>(buffer);
@@ -50,11 +61,14 @@ std::size_t ReadBytes(void* buffer, std::size_t count) {
   } else {
     bool inside = AheadFilled && Position >= AheadStart && Position - AheadStart <= AheadLength;
     std::size_t offset = inside ? static_cast<std::size_t>(Position - AheadStart) : 0;
-    // A buffer that ended short of ReadAheadBytes ended at the end of the
-    // file, so it already holds all there is to deliver.
-    if (!inside || (AheadLength - offset < count && AheadLength == ReadAheadBytes)) {
+    // A buffer that ended at the end of the file already holds all there is
+    // to deliver.
+    if (!inside || (AheadLength - offset < count && !AheadAtEnd)) {
+      std::size_t wanted = ReadAheadBytes;
+      if (FileSize > Position + ReadAheadBytes && count <= FirstLookBytes) wanted = FirstLookBytes;
       AheadStart = Position;
-      AheadLength = PlatformReadAt(Position, Ahead, ReadAheadBytes);
+      AheadLength = PlatformReadAt(Position, Ahead, wanted);
+      AheadAtEnd = AheadLength < wanted;
       AheadFilled = true;
       offset = 0;
     }

@@ -10,6 +10,7 @@
 
 #include "read_ahead.h"
 #include "report.h"
+#include "wav_builder.h"
 
 namespace {
 
@@ -46,6 +47,43 @@ TEST(Replay, KeptFilesGiveBoundedRepeatableReports) {
     EXPECT_EQ(ReportOf(path, true), report);
     EXPECT_EQ(ReportOf(path, false), report);
   }
+}
+
+// Damaged copies of the sample files: cut at many lengths, and with bytes
+// and size fields overwritten. The read-ahead must not change any report.
+TEST(Replay, ReadAheadGivesTheSameReportsOnDamagedFiles) {
+  ReportFixture file;
+  std::uint32_t state = 20261207;
+  auto random = [&state](std::uint32_t below) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % below;
+  };
+  int compared = 0;
+  for (const std::string& path : KeptFiles()) {
+    if (path.find("examples") == std::string::npos) continue;
+    std::string original = ReadWholeFile(path);
+    std::vector<std::string> damaged;
+    for (std::size_t length = 0; length < original.size(); length += 1 + length / 8)
+      damaged.push_back(original.substr(0, length));
+    for (int i = 0; i < 40; ++i) {
+      std::string copy = original;
+      for (int flips = 1 + static_cast<int>(random(4)); flips > 0; --flips) {
+        std::size_t at = random(static_cast<std::uint32_t>(copy.size() - 4));
+        if (random(2))
+          copy[at] = static_cast<char>(random(256));
+        else
+          copy.replace(at, 4, wav::U32(random(2) ? random(70000) : 0xFFFFFFF0u - random(16)));
+      }
+      damaged.push_back(copy);
+    }
+    for (const std::string& bytes : damaged) {
+      file.Write(bytes);
+      ASSERT_EQ(ReportOf(file.Path(), false), ReportOf(file.Path(), true))
+          << path << " damaged, " << bytes.size() << " bytes";
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 500);
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 # starting from the sample files, the tests' files and the inputs that once
 # failed. Prints libFuzzer's final figures. New failures are left in
 # build/fuzz/artifacts/; copy them into tests/crashes/ once fixed.
-# Usage: scripts/fuzz.sh [SECONDS]
+# Usage: scripts/fuzz.sh [SECONDS]   (TARVO_FUZZ_DIR: another work folder)
 set -e
 seconds=${1:-60}
 top=$(cd "$(dirname "$0")/.." && pwd)
-out="$top/build/fuzz"
+out="${TARVO_FUZZ_DIR:-$top/build/fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 command -v clang++ >/dev/null || "$top/scripts/deps.sh" all
 

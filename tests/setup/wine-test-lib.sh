@@ -24,9 +24,6 @@ finish() {
 # under TARVO_TEST_WORK/NAME; exports the Wine environment for them.
 new_prefix() {
   case_dir=$TARVO_TEST_WORK/$1
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    timeout 60 wineserver -k </dev/null >/dev/null 2>&1
-  fi
   rm -rf "$case_dir"
   mkdir -p "$case_dir/work"
   cp -a "$TARVO_TEMPLATE_PREFIX" "$case_dir/prefix" || { echo "cannot copy the template prefix" >&2; exit 1; }

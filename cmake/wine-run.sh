@@ -1,11 +1,15 @@
 #!/bin/sh
 # Runs a Windows program under Wine in the project's private prefix.
-# Usage: wine-run.sh [--prefix DIR] PROGRAM [ARGS...]
+# Usage: wine-run.sh [--prefix DIR] [--arch win32|win64] PROGRAM [ARGS...]
 # The prefix comes from --prefix, else from TARVO_WINEPREFIX; it is created
-# on first use.
+# on first use. The architecture comes from --arch, else WINEARCH, else win32.
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "$1" = "--prefix" ]; then
   TARVO_WINEPREFIX=$2
+  shift 2
+fi
+if [ "$1" = "--arch" ]; then
+  WINEARCH=$2
   shift 2
 fi
 [ -n "$TARVO_WINEPREFIX" ] || { echo "wine-run.sh: no prefix given" >&2; exit 2; }

@@ -136,7 +136,7 @@ void DescribeMpegExtension(std::uint32_t, std::uint32_t depth) {
     if (bit == 0 && (definition & 0x4)) add("left ");
     add(Names[bit]);
   }
-  used -= 2;  // the last ", "
+  used -= 2;  // the last ", " (at least one name was written above)
   Append(" (");
   AppendBytes(names, used);
   Append(")");

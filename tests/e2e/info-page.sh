@@ -14,7 +14,7 @@ trap stop_wine EXIT
 
 new_prefix info-page
 # Wine's registry has no .wav extension key of its own.
-wine_quiet reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create HKCR\\.wav"
+wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create HKCR\\.wav"
 
 install_dir=$case_dir/work/install
 mkdir -p "$install_dir"

@@ -5,7 +5,7 @@ template=$1
 make_prefix=$2
 [ -f "$template/.tarvo-template-ready" ] && exit 0
 rm -rf "$template"
-"$make_prefix" "$template" </dev/null >/dev/null 2>&1
+WINEARCH=${TARVO_WINEARCH:-win32} "$make_prefix" "$template" </dev/null >/dev/null 2>&1
 WINEPREFIX=$template timeout 60 wineserver -w </dev/null >/dev/null 2>&1
 if [ ! -f "$template/system.reg" ]; then
   echo "no prefix was made in $template" >&2

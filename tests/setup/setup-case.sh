@@ -58,9 +58,9 @@ check_no_handler() {
 # as its default value when given.
 set_extension() {
   if [ $# -eq 2 ]; then
-    wine_quiet reg add "HKCR\\$1" /ve /d "$2" /f || fail "cannot create HKCR\\$1"
+    wine_reg add "HKCR\\$1" /ve /d "$2" /f || fail "cannot create HKCR\\$1"
   else
-    wine_quiet reg add "HKCR\\$1" /f || fail "cannot create HKCR\\$1"
+    wine_reg add "HKCR\\$1" /f || fail "cannot create HKCR\\$1"
   fi
 }
 
@@ -86,9 +86,9 @@ case $case_name in
     # write again the entries removed in between.
     set_extension .wav wavfile
     run_setup first
-    wine_quiet reg delete "HKCR\\CLSID\\$class_id" /f || fail "cannot delete the class key"
-    wine_quiet reg delete "$approved_key" /v "$class_id" /f || fail "cannot delete the approved value"
-    wine_quiet reg delete 'HKCR\wavfile\shellex' /f || fail "cannot delete the handler key"
+    wine_reg delete "HKCR\\CLSID\\$class_id" /f || fail "cannot delete the class key"
+    wine_reg delete "$approved_key" /v "$class_id" /f || fail "cannot delete the approved value"
+    wine_reg delete 'HKCR\wavfile\shellex' /f || fail "cannot delete the handler key"
     printf 'RIFF second build, longer' >"$case_dir/work/tarvo.dll"
     run_setup second
     [ "$(cat "$system32/tarvo.dll" 2>/dev/null)" = 'RIFF first build' ] ||

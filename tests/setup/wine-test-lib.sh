@@ -1,7 +1,8 @@
 # Shared by the Wine tests of setup.exe and of the whole install: a fresh
 # prefix per test, Wine calls that cannot hang the test, registry checks.
 # Sourced; needs TARVO_TEMPLATE_PREFIX (made by make-template-prefix.sh) and
-# TARVO_TEST_WORK (a folder this test may fill).
+# TARVO_TEST_WORK (a folder this test may fill); TARVO_WINEARCH is win32
+# unless set.
 
 set -u
 
@@ -27,10 +28,20 @@ new_prefix() {
   rm -rf "$case_dir"
   mkdir -p "$case_dir/work"
   cp -a "$TARVO_TEMPLATE_PREFIX" "$case_dir/prefix" || { echo "cannot copy the template prefix" >&2; exit 1; }
-  export WINEPREFIX=$case_dir/prefix WINEARCH=win32 WINEDEBUG=-all
+  export WINEPREFIX=$case_dir/prefix WINEARCH=${TARVO_WINEARCH:-win32} WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset DISPLAY
   system32=$WINEPREFIX/drive_c/windows/system32
+  # In a 64-bit prefix "wine reg" is the 32-bit reg.exe, which sees the
+  # redirected view of CLSID; the programs under test are 64-bit there.
+  reg_view=
+  [ "$WINEARCH" = win64 ] && reg_view=/reg:64
+}
+
+# wine_reg ARGS: reg.exe in the registry view of the programs under test;
+# its output is not wanted.
+wine_reg() {
+  wine_quiet reg "$@" $reg_view
 }
 
 # Stops this test's wineserver (and with it every Wine process of the
@@ -52,10 +63,10 @@ wine_quiet() {
 # the default value); status 1 when there is no such value.
 reg_sz() {
   if [ -z "$2" ]; then
-    timeout 120 wine reg query "$1" /ve </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 wine reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label='(Default)'
   else
-    timeout 120 wine reg query "$1" /v "$2" </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 wine reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label=$2
   fi
   tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '
@@ -70,10 +81,6 @@ expect_sz() {
   elif [ "$got" != "$3" ]; then
     fail "$1 '${2:-(default)}' holds '$got', expected '$3'"
   fi
-}
-
-key_exists() {
-  timeout 120 wine reg query "$1" </dev/null >/dev/null 2>&1
 }
 
 # Counts the keys named ...\shellex\PropertySheetHandlers\Tarvo anywhere in

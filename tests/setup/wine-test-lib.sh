@@ -35,7 +35,7 @@ new_prefix() {
   # In a 64-bit prefix "wine reg" is the 32-bit reg.exe, which sees the
   # redirected view of CLSID; the programs under test are 64-bit there.
   reg_view=
-  [ "$WINEARCH" = win64 ] && reg_view=/reg:64
+  if [ "$WINEARCH" = win64 ]; then reg_view=/reg:64; fi
 }
 
 # wine_reg ARGS: reg.exe in the registry view of the programs under test;

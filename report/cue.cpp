@@ -8,21 +8,20 @@ constexpr std::uint32_t TextIdentifierThreshold = 500000000;
 constexpr std::uint32_t LabelFixedBytes = 4;           // identifier
 constexpr std::uint32_t LabelledTextFixedBytes = 20;   // identifier .. code page
 
-// Writes an item identifier: as characters when it reads as text, else as
-// its number.
-void AppendIdentifier(const unsigned char* id, const char* textForm, const char* numberForm) {
-  if (IdentifierIsText(id))
-    Append(textForm, reinterpret_cast<const char*>(id));
-  else
-    Append(numberForm, static_cast<int>(FourCCValue(id)));
-}
-
-void ReadIdentifier(unsigned char (&id)[4]) { ReadBytes(id, sizeof id); }
-
 }  // namespace
 
 bool IdentifierIsText(const unsigned char* id) {
   return FourCCValue(id) >= TextIdentifierThreshold;
+}
+
+void BeginItemLine(std::uint32_t depth, const char* textForm, const char* numberForm) {
+  unsigned char id[4];
+  ReadBytes(id, sizeof id);
+  NewLine(depth);
+  if (IdentifierIsText(id))
+    Append(textForm, reinterpret_cast<const char*>(id));
+  else
+    Append(numberForm, static_cast<int>(FourCCValue(id)));
 }
 
 // cue : 0 u32 count, then 24-byte points: identifier, play order position,
@@ -30,10 +29,7 @@ bool IdentifierIsText(const unsigned char* id) {
 void DescribeCueChunk(std::uint32_t, std::uint32_t depth) {
   std::uint32_t count = ReadU32() & ItemCountMask;
   for (std::uint32_t i = 0; i < count; ++i) {
-    unsigned char id[4];
-    ReadIdentifier(id);
-    NewLine(depth);
-    AppendIdentifier(id, "#%.4s", "#%d");
+    BeginItemLine(depth, "#%.4s", "#%d");
     Append(" (playlist entry %d)", ReadS32());
     ReadU32();  // chunk identifier, chunk start, block start: not shown
     ReadU32();
@@ -46,10 +42,7 @@ void DescribeCueChunk(std::uint32_t, std::uint32_t depth) {
 void DescribePlaylistChunk(std::uint32_t, std::uint32_t depth) {
   std::uint32_t count = ReadU32() & ItemCountMask;
   for (std::uint32_t i = 0; i < count; ++i) {
-    unsigned char id[4];
-    ReadIdentifier(id);
-    NewLine(depth);
-    AppendIdentifier(id, "#%.4s", "#%d");
+    BeginItemLine(depth, "#%.4s", "#%d");
     Append(": %d samples x ", ReadS32());
     std::int32_t repeats = ReadS32();
     Append("%d repeat", repeats);
@@ -59,10 +52,7 @@ void DescribePlaylistChunk(std::uint32_t, std::uint32_t depth) {
 
 // labl, note: 0 identifier, 4 text.
 void DescribeLabelChunk(std::uint32_t length, std::uint32_t depth) {
-  unsigned char id[4];
-  ReadIdentifier(id);
-  NewLine(depth);
-  AppendIdentifier(id, "#%.4s: ", "#%d: ");
+  BeginItemLine(depth, "#%.4s: ", "#%d: ");
   // A payload too short for its identifier has no text; the bytes after the
   // chunk are not its text.
   DumpQuotedText(length > LabelFixedBytes ? length - LabelFixedBytes : 0, 0);
@@ -71,10 +61,7 @@ void DescribeLabelChunk(std::uint32_t length, std::uint32_t depth) {
 // ltxt: 0 identifier, 4 u32 region length, 8 purpose, 12 country,
 // 14 language, 16 dialect, 18 code page, 20 text.
 void DescribeLabelledTextChunk(std::uint32_t length, std::uint32_t depth) {
-  unsigned char id[4];
-  ReadIdentifier(id);
-  NewLine(depth);
-  AppendIdentifier(id, "#%.4s", "#%d");
+  BeginItemLine(depth, "#%.4s", "#%d");
   std::int32_t regionLength = ReadS32();
   unsigned char purpose[4];
   ReadBytes(purpose, sizeof purpose);

@@ -108,6 +108,10 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth);
 void DescribeMpegExtension(std::uint32_t length, std::uint32_t depth);
 bool IdentifierIsText(const unsigned char* id);
+// Reads the 4-byte identifier of a cue point, segment, label or loop, starts
+// a line and writes the identifier: with textForm ("%.4s") when it reads as
+// text, else with numberForm ("%d").
+void BeginItemLine(std::uint32_t depth, const char* textForm, const char* numberForm);
 void DescribeCueChunk(std::uint32_t length, std::uint32_t depth);
 void DescribePlaylistChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeLabelChunk(std::uint32_t length, std::uint32_t depth);

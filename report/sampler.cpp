@@ -63,13 +63,7 @@ void DescribeSamplerChunk(std::uint32_t, std::uint32_t depth) {
   if (loops >= LoopLimit) return;
 
   for (std::uint32_t i = 0; i < loops; ++i) {
-    unsigned char id[4];
-    ReadBytes(id, sizeof id);
-    NewLine(depth);
-    if (IdentifierIsText(id))
-      Append("Loop #%.4s", reinterpret_cast<const char*>(id));
-    else
-      Append("Loop #%d", static_cast<int>(FourCCValue(id)));
+    BeginItemLine(depth, "Loop #%.4s", "Loop #%d");
     std::int32_t type = ReadS32();
     std::int32_t start = ReadS32();
     std::int32_t end = ReadS32();

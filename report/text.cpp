@@ -13,15 +13,26 @@ namespace {
 constexpr std::size_t LastStorable = ReportCapacity - 1;  // room for the NUL
 constexpr std::size_t QuotedTextMaximum = 256;
 
-// Stores count copies of byte at the cursor, as far as they fit.
-void AppendRepeated(char byte, std::size_t count) {
+// Moves the cursor on by count and returns where the first of those bytes
+// goes, with stored set to how many of them fit; the NUL behind those is
+// written already.
+char* Advance(std::size_t count, std::size_t& stored) {
+  char* at = ReportText + LastStorable;
+  stored = 0;
   if (ReportCursor < LastStorable) {
     std::size_t room = LastStorable - ReportCursor;
-    std::size_t stored = count < room ? count : room;
-    std::memset(ReportText + ReportCursor, byte, stored);
-    ReportText[ReportCursor + stored] = '\0';
+    stored = count < room ? count : room;
+    at = ReportText + ReportCursor;
+    at[stored] = '\0';
   }
   ReportCursor += count;
+  return at;
+}
+
+void AppendRepeated(char byte, std::size_t count) {
+  std::size_t stored;
+  char* at = Advance(count, stored);
+  std::memset(at, byte, stored);
 }
 
 }  // namespace
@@ -169,13 +180,9 @@ void Append(const char* format, ...) {
 }
 
 void AppendBytes(const char* bytes, std::size_t count) {
-  if (ReportCursor < LastStorable) {
-    std::size_t room = LastStorable - ReportCursor;
-    std::size_t stored = count < room ? count : room;
-    std::memcpy(ReportText + ReportCursor, bytes, stored);
-    ReportText[ReportCursor + stored] = '\0';
-  }
-  ReportCursor += count;
+  std::size_t stored;
+  char* at = Advance(count, stored);
+  std::memcpy(at, bytes, stored);
 }
 
 void NewLine(std::uint32_t depth) {

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Builds both Windows widths and lays out what to install:
+#   dist/x86/  tarvo.dll, setup.exe, tarvo-report.exe  (32-bit Windows, and
+#              32-bit programs on 64-bit Windows)
+#   dist/x64/  the same for 64-bit Windows (Explorer's own Properties)
+#   dist/INSTALL.txt
+set -e
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+"$top/scripts/deps.sh" all
+rm -rf dist
+for width in x86 x64; do
+  cmake --preset "windows-$width" >/dev/null
+  cmake --build --preset "windows-$width" -j2 --target tarvo setup tarvo-report
+  mkdir -p "dist/$width"
+  cp "build/windows-$width/shell/tarvo.dll" "build/windows-$width/setup/setup.exe" \
+     "build/windows-$width/cli/tarvo-report.exe" "dist/$width/"
+done
+cat > dist/INSTALL.txt <<'TEXT'
+tarvo: an "  Info" page in the Properties dialog of .wav files
+
+Which folder
+  x64\  64-bit Windows. Explorer is a 64-bit program and loads only the
+        64-bit tarvo.dll: install this one to see the page in Explorer.
+  x86\  32-bit Windows. On 64-bit Windows, install it as well if 32-bit
+        programs (their Open and Save dialogs) should show the page too.
+  The two do not disturb each other: on 64-bit Windows the 32-bit setup.exe
+  copies into the 32-bit system folder (SysWOW64) and writes the 32-bit view
+  of the registry.
+
+How
+  1. Copy tarvo.dll and setup.exe of one folder together into any folder.
+  2. Open a command prompt as administrator in that folder and run setup.exe.
+  3. Right-click a .wav file, choose Properties, and open the "Info" tab.
+
+tarvo-report.exe prints the same report in a console:
+  tarvo-report.exe [--raw] FILE-OR-FOLDER...
+TEXT
+find dist -type f | sort

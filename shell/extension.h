@@ -1,0 +1,81 @@
+// The shell extension object: a property sheet handler that adds the Info
+// page, with fixed minimal answers for the other shell interfaces it carries.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+class SheetExtension final : public IContextMenu,
+                             public IShellExtInit,
+                             public IExtractIconA,
+                             public IPersistFile,
+                             public IShellPropSheetExt,
+                             public ICopyHookA {
+public:
+    SheetExtension();
+
+    // IUnknown, one for all six interfaces.
+    STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IContextMenu
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT firstCommand, UINT lastCommand,
+                                  UINT flags) override;
+    STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* command) override;
+    STDMETHODIMP GetCommandString(UINT_PTR command, UINT request, UINT* reserved, CHAR* name,
+                                  UINT nameSize) override;
+
+    // IShellExtInit
+    STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* dataObject,
+                            HKEY fileTypeKey) override;
+
+    // IExtractIconA
+    STDMETHODIMP GetIconLocation(UINT flags, PSTR iconFile, UINT iconFileSize, int* iconIndex,
+                                 UINT* resultFlags) override;
+    STDMETHODIMP Extract(PCSTR file, UINT iconIndex, HICON* largeIcon, HICON* smallIcon,
+                         UINT iconSizes) override;
+
+    // IPersistFile
+    STDMETHODIMP GetClassID(CLSID* classId) override;
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(LPCOLESTR fileName, DWORD mode) override;
+    STDMETHODIMP Save(LPCOLESTR fileName, BOOL remember) override;
+    STDMETHODIMP SaveCompleted(LPCOLESTR fileName) override;
+    STDMETHODIMP GetCurFile(LPOLESTR* fileName) override;
+
+    // IShellPropSheetExt
+    STDMETHODIMP AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM addPageData) override;
+    STDMETHODIMP ReplacePage(EXPPS pageId, LPFNSVADDPROPSHEETPAGE replacePage,
+                             LPARAM replaceData) override;
+
+    // ICopyHookA
+    STDMETHODIMP_(UINT) CopyCallback(HWND window, UINT operation, UINT flags, PCSTR source,
+                                     DWORD sourceAttributes, PCSTR destination,
+                                     DWORD destinationAttributes) override;
+
+    // The Info page keeps the object in its page data as the primary pointer.
+    static SheetExtension* FromPageData(LPARAM pageData)
+    {
+        return static_cast<SheetExtension*>(reinterpret_cast<IContextMenu*>(pageData));
+    }
+    LPARAM PageData() { return reinterpret_cast<LPARAM>(static_cast<IContextMenu*>(this)); }
+
+    const char* PageFileName() const { return FileName; }
+
+    // Called by the page when the property sheet manager releases it.
+    void ReleasePageReference();
+
+private:
+    ~SheetExtension();
+
+    bool TakeSingleFileName();
+
+    char FileName[MAX_PATH];
+    volatile LONG RefCount = 0;
+    IDataObject* DataObject = nullptr;
+    char LoadedFileName[MAX_PATH];
+    // Page references given back by the page itself, so that AddPages can
+    // tell whether destroying a refused page already gave its one back.
+    volatile LONG PageReleases = 0;
+};

@@ -1,0 +1,117 @@
+// The Info page: one multi-line edit box holding the report of the selected
+// file. The page keeps one reference on its SheetExtension from AddPages
+// until the property sheet manager releases the page.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <mutex>
+
+#include "extension.h"
+#include "module.h"
+#include "report.h"
+#include "resource.h"
+
+UINT CALLBACK InfoPageCallback(HWND window, UINT message, PROPSHEETPAGEA* page);
+INT_PTR CALLBACK InfoPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+constexpr char InfoPageTitle[] = "  Info";
+constexpr UINT AllFiles = 0xFFFFFFFF;
+// In dialog template units.
+constexpr int ReportTabStop = 10;
+
+}  // namespace
+
+// Copies the path into FileName when the data object names exactly one file
+// and the path fits; otherwise there is nothing to show a page for.
+bool SheetExtension::TakeSingleFileName()
+{
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    if (FAILED(DataObject->GetData(&format, &medium)))
+        return false;
+    bool taken = false;
+    const auto drop = static_cast<HDROP>(medium.tymed == TYMED_HGLOBAL ? medium.hGlobal : nullptr);
+    if (drop && DragQueryFileA(drop, AllFiles, nullptr, 0) == 1) {
+        // An empty list still counts as one file, with an empty name.
+        const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+        if (length > 0 && length < sizeof FileName) {
+            DragQueryFileA(drop, 0, FileName, sizeof FileName);
+            taken = true;
+        }
+    }
+    ReleaseStgMedium(&medium);
+    return taken;
+}
+
+STDMETHODIMP SheetExtension::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM addPageData)
+{
+    if (!DataObject || !addPage || !TakeSingleFileName())
+        return S_OK;
+
+    PROPSHEETPAGEA_V1 description = {};
+    description.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    description.dwFlags = PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK;
+    description.hInstance = ModuleInstance;
+    description.pszTemplate = MAKEINTRESOURCEA(InfoDialogId);
+    description.pszTitle = InfoPageTitle;
+    description.pfnDlgProc = InfoPageProc;
+    description.lParam = PageData();
+    description.pfnCallback = InfoPageCallback;
+    description.pcRefParent = reinterpret_cast<UINT*>(const_cast<LONG*>(&ObjectCount));
+
+    AddRef();  // the page's reference
+    HPROPSHEETPAGE page =
+        CreatePropertySheetPageA(reinterpret_cast<PROPSHEETPAGEA*>(&description));
+    if (!page) {
+        Release();
+        return S_OK;
+    }
+    if (!addPage(page, addPageData)) {
+        // Destroying the page may or may not run its release callback,
+        // depending on the platform; the reference goes back once either way.
+        const LONG releasesBefore = PageReleases;
+        DestroyPropertySheetPage(page);
+        if (PageReleases == releasesBefore)
+            Release();
+    }
+    return S_OK;
+}
+
+void SheetExtension::ReleasePageReference()
+{
+    InterlockedIncrement(&PageReleases);
+    Release();
+}
+
+UINT CALLBACK InfoPageCallback(HWND, UINT message, PROPSHEETPAGEA* page)
+{
+    if (message == PSPCB_RELEASE && page && page->lParam)
+        SheetExtension::FromPageData(page->lParam)->ReleasePageReference();
+    return 1;
+}
+
+INT_PTR CALLBACK InfoPageProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        const auto* page = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+        const SheetExtension* extension = SheetExtension::FromPageData(page->lParam);
+        SendDlgItemMessageA(dialog, ReportControlId, EM_SETTABSTOPS, 1,
+                            reinterpret_cast<LPARAM>(&ReportTabStop));
+        // The text lives in the engine's one buffer: hold the engine until
+        // the edit control has made its own copy.
+        std::lock_guard<std::recursive_mutex> reportHeld(ReportLock());
+        const char* report = BuildReport(extension->PageFileName());
+        SendDlgItemMessageA(dialog, ReportControlId, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(report));
+        return TRUE;
+    }
+    case WM_DESTROY:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

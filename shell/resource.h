@@ -1,0 +1,5 @@
+// Identifiers shared by the resource script and the code.
+#pragma once
+
+#define InfoDialogId 132
+#define ReportControlId 1003

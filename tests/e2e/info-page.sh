@@ -12,7 +12,6 @@ sample=$5
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
 
 new_prefix info-page
-trap stop_wine EXIT
 # Wine's registry has no .wav extension key of its own.
 wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create HKCR\\.wav"
 

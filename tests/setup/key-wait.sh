@@ -20,11 +20,10 @@ pane=$case_dir/pane.txt
 socket=tarvo-key-wait-$$
 session=key-wait
 
-cleanup() {
+stop_tmux() {
   tmux -L "$socket" kill-server >/dev/null 2>&1
-  stop_wine
 }
-trap cleanup EXIT
+trap 'stop_tmux; stop_wine' EXIT
 
 # The Windows path of a file: drive Z: is the Linux root.
 windows_path() {
@@ -94,4 +93,5 @@ else
   fi
 fi
 
+stop_tmux
 finish

@@ -160,5 +160,4 @@ case $case_name in
     ;;
 esac
 
-stop_wine
 finish

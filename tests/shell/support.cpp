@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -132,6 +133,13 @@ void ImportPatch::Write(void* value)
     VirtualProtect(Slot, sizeof *Slot, protection, &protection);
 }
 
+std::string ExampleFile(const char* name)
+{
+    std::string path = std::string(TARVO_EXAMPLES_DIR) + "/" + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 std::string WriteTempFile(const char* name, const std::string& bytes)
 {
     char folder[MAX_PATH];
@@ -145,34 +153,4 @@ std::string WriteTempFile(const char* name, const std::string& bytes)
     CloseHandle(file);
     EXPECT_EQ(bytes.size(), written) << path;
     return path;
-}
-
-namespace {
-
-std::string U32(uint32_t value)
-{
-    return {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-}
-
-std::string U16(uint16_t value) { return {char(value), char(value >> 8)}; }
-
-std::string Chunk(const char* id, const std::string& payload)
-{
-    std::string chunk = std::string(id, 4) + U32(uint32_t(payload.size())) + payload;
-    if (payload.size() % 2)
-        chunk += '\0';
-    return chunk;
-}
-
-}  // namespace
-
-std::string SmallWave()
-{
-    // PCM, 2 channels, 44100 Hz, 16 bits.
-    const std::string format = U16(1) + U16(2) + U32(44100) + U32(176400) + U16(4) + U16(16);
-    const std::string info =
-        "INFO" + Chunk("INAM", std::string("Tab\tand bell\a", 14)) + Chunk("ISFT", "tarvo tests");
-    const std::string body = "WAVE" + Chunk("fmt ", format) + Chunk("LIST", info) +
-                             Chunk("data", std::string(400, '\x11'));
-    return Chunk("RIFF", body);
 }

@@ -147,5 +147,5 @@ private:
 // path.
 std::string WriteTempFile(const char* name, const std::string& bytes);
 
-// A small but complete WAV file: format, INFO list with text, and data.
-std::string SmallWave();
+// The Windows path of one of the sample files in examples/.
+std::string ExampleFile(const char* name);

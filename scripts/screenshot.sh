@@ -60,4 +60,5 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
 # The X server shows nothing but the dialog on black: trim to the dialog.
 mkdir -p "$top/docs"
 convert "$work/screen.png" -trim +repage "$output" || exit 1
+rm -rf "$prefix"
 echo "wrote $output"

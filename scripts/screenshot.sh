@@ -29,7 +29,7 @@ sample_name=$(basename "$sample")
 cp "$sample" "$prefix/drive_c/samples/$sample_name" || exit 1
 
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export TARVO_SCREENSHOT_WORK=$work TARVO_SCREENSHOT_INSTALL=$install_dir
 export TARVO_SCREENSHOT_DRIVER=$build/tests/e2e/open_properties.exe
 export TARVO_SCREENSHOT_SAMPLE="C:\\samples\\$sample_name"

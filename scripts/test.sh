@@ -28,7 +28,7 @@ step "windows-x86 tests under Wine"
 prefix="$top/build/windows-x86/wine-prefix"
 [ -f "$prefix/system.reg" ] || "$top/scripts/wine-prefix.sh" "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 # Wine's background services must not be started by a test, or they keep
 # CTest's output pipe open for ever.
 wineserver -p </dev/null >/dev/null 2>&1

@@ -9,7 +9,7 @@ mkdir -p "$prefix"
 export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEARCH="${WINEARCH:-win32}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 unset DISPLAY
 timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
 timeout 120 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d 'x11,null' /f </dev/null >/dev/null 2>&1

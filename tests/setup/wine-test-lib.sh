@@ -33,7 +33,7 @@ new_prefix() {
   mkdir -p "$case_dir/work"
   cp -a "$TARVO_TEMPLATE_PREFIX" "$case_dir/prefix" || { echo "cannot copy the template prefix" >&2; exit 1; }
   export WINEPREFIX=$case_dir/prefix WINEARCH=${TARVO_WINEARCH:-win32} WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
   unset DISPLAY
   system32=$WINEPREFIX/drive_c/windows/system32
   # In a 64-bit prefix "wine reg" is the 32-bit reg.exe, which sees the

@@ -7,7 +7,7 @@
 set -e
 set -- ${1:-all}
 native_packages="cmake g++ make googletest libbenchmark-dev"
-all_packages="$native_packages g++-mingw-w64-i686 wine wine32:i386 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace"
+all_packages="$native_packages python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace"
 case "$1" in
   native) packages=$native_packages ;;
   all) packages=$all_packages ;;

@@ -1,0 +1,53 @@
+#!/bin/sh
+# In a 64-bit prefix, the 32-bit and the 64-bit setup.exe each install their
+# own tarvo.dll: the 64-bit one into the 64-bit system directory and registry
+# view, the 32-bit one (through the system's redirection) into the 32-bit
+# directory and view. Neither undoes the other.
+# Usage: both-widths.sh SETUP64_EXE TARVO64_DLL SETUP32_EXE TARVO32_DLL
+setup64=$1 library64=$2 setup32=$3 library32=$4
+. "$(dirname "$0")/wine-test-lib.sh"
+
+[ -f "$setup32" ] && [ -f "$library32" ] ||
+  { echo "the 32-bit build is missing: $setup32, $library32" >&2; exit 1; }
+
+class_id='{899a4e00-2984-11d4-bb70-444553540000}'
+library_path='C:\windows\system32\tarvo.dll'
+approved_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+
+new_prefix both-widths
+[ "$WINEARCH" = win64 ] || { echo "needs a 64-bit prefix" >&2; exit 1; }
+mkdir -p "$case_dir/work32"
+cp "$library64" "$case_dir/work/tarvo.dll"
+cp "$library32" "$case_dir/work32/tarvo.dll"
+# The file type of .wav, in both views of the registry.
+for view in 32 64; do
+  wine_quiet reg add 'HKCR\.wav' /ve /d wavfile /f /reg:$view || fail "cannot create .wav (view $view)"
+done
+
+(cd "$case_dir/work" && timeout 60 wine "$setup64" </dev/null >/dev/null 2>&1) ||
+  fail "the 64-bit setup.exe failed"
+(cd "$case_dir/work32" && timeout 60 wine "$setup32" </dev/null >/dev/null 2>&1) ||
+  fail "the 32-bit setup.exe failed"
+
+# Each view names the library in "its" system directory.
+for view in 32 64; do
+  reg_view=/reg:$view
+  expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
+  expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" ThreadingModel Apartment
+  expect_sz "$approved_key" "$class_id" "$library_path"
+  expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+done
+
+# ...which holds the library of that width.
+cmp -s "$library64" "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ||
+  fail "system32 does not hold the 64-bit library"
+cmp -s "$library32" "$WINEPREFIX/drive_c/windows/syswow64/tarvo.dll" ||
+  fail "syswow64 does not hold the 32-bit library"
+
+# The two class registrations are separate keys: removing the 32-bit one
+# leaves the 64-bit one.
+wine_quiet reg delete "HKCR\\CLSID\\$class_id" /f /reg:32 || fail "cannot delete the 32-bit class key"
+reg_view=/reg:64
+expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
+
+finish

@@ -12,36 +12,37 @@ protected:
     void TearDown() override { EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test"; }
 };
 
-CLSID WithByteFlipped(CLSID id, size_t byte)
+CLSID WithByteFlipped(size_t byte)
 {
+    CLSID id = ExtensionClassId;
     reinterpret_cast<BYTE*>(&id)[byte] ^= 0x01;
     return id;
 }
 
-TEST_F(ServerTest, ServesOnlyItsOwnClass)
+// The result of a call that must fail; its out pointer must come back empty.
+template <class Call>
+HRESULT Refusal(Call call)
 {
-    const CLSID others[] = {CLSID_NULL, IID_IClassFactory, WithByteFlipped(ExtensionClassId, 0),
-                            WithByteFlipped(ExtensionClassId, 7),
-                            WithByteFlipped(ExtensionClassId, 15)};
-    for (const CLSID& other : others) {
-        void* out = &out;
-        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, Tarvo().GetClassObject(other, IID_IClassFactory, &out));
-        EXPECT_EQ(nullptr, out);
-    }
-    Ref<IClassFactory> factory;
-    EXPECT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
-    EXPECT_NE(nullptr, factory.Get());
+    void* out = &out;
+    const HRESULT result = call(&out);
+    EXPECT_EQ(nullptr, out);
+    return result;
 }
 
-TEST_F(ServerTest, RegistryTextNamesTheSameClass)
+TEST_F(ServerTest, ServesOnlyItsOwnClass)
 {
     WCHAR text[40];
     ASSERT_EQ(39, StringFromGUID2(ExtensionClassId, text, 40));
-    std::string lower;
-    for (const WCHAR* c = text; *c; ++c)
-        lower += char(towlower(*c));
-    EXPECT_EQ(ExtensionClassIdText, lower);
-    EXPECT_EQ("{899a4e00-2984-11d4-bb70-444553540000}", lower);
+    EXPECT_EQ(0, _wcsicmp(L"{899a4e00-2984-11d4-bb70-444553540000}", text));
+    EXPECT_STREQ("{899a4e00-2984-11d4-bb70-444553540000}", ExtensionClassIdText);
+
+    for (const CLSID& other : {CLSID_NULL, IID_IClassFactory, WithByteFlipped(0),
+                               WithByteFlipped(7), WithByteFlipped(15)}) {
+        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, Refusal([&](void** out) {
+                      return Tarvo().GetClassObject(other, IID_IClassFactory, out);
+                  }));
+    }
+    EXPECT_EQ(E_POINTER, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, nullptr));
 }
 
 TEST_F(ServerTest, FactoryAnswersIUnknownAndIClassFactoryOnly)
@@ -49,128 +50,86 @@ TEST_F(ServerTest, FactoryAnswersIUnknownAndIClassFactoryOnly)
     Ref<IClassFactory> factory;
     ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IUnknown, factory.Out()));
     EXPECT_EQ(1u, RefCountOf(factory.Get()));
-
     Ref<IUnknown> unknown;
     Ref<IClassFactory> again;
     EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, unknown.Out()));
     EXPECT_EQ(S_OK, factory->QueryInterface(IID_IClassFactory, again.Out()));
     EXPECT_EQ(static_cast<IUnknown*>(factory.Get()), unknown.Get());
     EXPECT_EQ(factory.Get(), again.Get());
-    EXPECT_EQ(3u, RefCountOf(factory.Get()));
-
     for (REFIID other : {IID_IDispatch, IID_IShellExtInit, IID_IPersistFile}) {
-        void* out = &out;
-        EXPECT_EQ(E_NOINTERFACE, factory->QueryInterface(other, &out));
-        EXPECT_EQ(nullptr, out);
+        EXPECT_EQ(E_NOINTERFACE,
+                  Refusal([&](void** out) { return factory->QueryInterface(other, out); }));
     }
+    EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IUnknown, nullptr));
     EXPECT_EQ(3u, RefCountOf(factory.Get()));
 }
 
-TEST_F(ServerTest, FactoryNobodyTakesIsDestroyedAtOnce)
+// A factory or object that nobody takes is destroyed at once.
+TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
 {
-    void* out = &out;
-    EXPECT_EQ(E_NOINTERFACE, Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, &out));
-    EXPECT_EQ(nullptr, out);
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
-}
+    EXPECT_EQ(E_NOINTERFACE, Refusal([](void** out) {
+                  return Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, out);
+              }));
+    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "a factory nobody took was kept";
 
-TEST_F(ServerTest, ObjectNobodyTakesIsDestroyedAtOnce)
-{
-    Ref<IClassFactory> factory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
-    void* out = &out;
-    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IPersist, &out));
-    EXPECT_EQ(nullptr, out);
+    Ref<IClassFactory> factory = NewFactory();
+    ASSERT_NE(nullptr, factory.Get());
+    EXPECT_EQ(E_NOINTERFACE, Refusal([&](void** out) {
+                  return factory->CreateInstance(nullptr, IID_IPersist, out);
+              }));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, Refusal([&](void** out) {
+                  return factory->CreateInstance(factory.Get(), IID_IUnknown, out);
+              }));
+    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
+    Ref<IUnknown> object;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, object.Out()));
+    EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
+    object.Reset();
     factory.Reset();
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
+    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object nobody took was kept";
 }
 
-TEST_F(ServerTest, EveryCallMakesAFactoryThatKeepsTheLibrary)
+// Every call makes a factory of its own, and each keeps the library; a lock
+// neither keeps it nor counts a factory away.
+TEST_F(ServerTest, FactoriesKeepTheLibraryAndLocksDoNot)
 {
-    Ref<IClassFactory> first, second;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, first.Out()));
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, second.Out()));
+    Ref<IClassFactory> first = NewFactory(), second = NewFactory();
     EXPECT_NE(first.Get(), second.Get());
+    EXPECT_EQ(S_OK, first->LockServer(FALSE));
+    EXPECT_EQ(S_OK, first->LockServer(FALSE));
     EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow());
+    EXPECT_EQ(S_OK, first->LockServer(TRUE));
     first.Reset();
     EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow());
     second.Reset();
     EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
 }
 
-TEST_F(ServerTest, LockServerNeitherHoldsNorFreesTheLibrary)
-{
-    Ref<IClassFactory> factory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
-    EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow()) << "unlocking must not count the factory away";
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    factory.Reset();
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "a lock must not keep the library";
-}
-
-TEST_F(ServerTest, AggregationIsRefused)
-{
-    Ref<IClassFactory> factory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
-    void* out = &out;
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory.Get(), IID_IUnknown, &out));
-    EXPECT_EQ(nullptr, out);
-    factory.Reset();
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
-}
-
-TEST_F(ServerTest, MissingOutPointersAreRefused)
-{
-    EXPECT_EQ(E_POINTER, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, nullptr));
-    Ref<IClassFactory> factory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
-    EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IUnknown, nullptr));
-    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
-    Ref<IUnknown> object;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, object.Out()));
-    EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
-}
-
-// The shell may make and drop objects of this library on several threads at
-// once; no count may drift.
+// The shell may make and drop objects on several threads at once; no count
+// may drift.
 TEST_F(ServerTest, CountsStayExactAcrossThreads)
 {
-    Ref<IShellExtInit> shared = MakeExtension<IShellExtInit>(IID_IShellExtInit);
-    ASSERT_NE(nullptr, shared.Get());
-    Ref<IClassFactory> sharedFactory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, sharedFactory.Out()));
-    constexpr int Threads = 4;
-    constexpr int Rounds = 10000;
+    Ref<IShellExtInit> object = MakeExtension<IShellExtInit>(IID_IShellExtInit);
+    Ref<IClassFactory> factory = NewFactory();
+    ASSERT_TRUE(object.Get() && factory.Get());
     std::vector<std::thread> workers;
-    for (int t = 0; t < Threads; ++t) {
-        workers.emplace_back([&shared, &sharedFactory] {
-            for (int i = 0; i < 50 * Rounds; ++i) {
-                shared->AddRef();
-                sharedFactory->AddRef();
-                shared->Release();
-                sharedFactory->Release();
-            }
-            for (int i = 0; i < Rounds; ++i) {
-                IUnknown* object = nullptr;
-                IClassFactory* factory = nullptr;
-                Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory,
-                                       reinterpret_cast<void**>(&factory));
-                factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object));
-                factory->Release();
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 500000; ++i) {
+                object->AddRef();
+                factory->AddRef();
                 object->Release();
+                factory->Release();
             }
+            for (int i = 0; i < 10000; ++i)
+                MakeExtension<IUnknown>(IID_IUnknown);
         });
     }
     for (std::thread& worker : workers)
         worker.join();
-    EXPECT_EQ(1u, RefCountOf(shared.Get()));
-    EXPECT_EQ(0u, sharedFactory.Detach()->Release());
+    EXPECT_EQ(0u, factory.Detach()->Release());
     EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow());
-    EXPECT_EQ(0u, shared.Detach()->Release());
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
+    EXPECT_EQ(0u, object.Detach()->Release());
 }
 
 }  // namespace

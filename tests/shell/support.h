@@ -66,13 +66,19 @@ private:
     T* Object = nullptr;
 };
 
+inline Ref<IClassFactory> NewFactory()
+{
+    Ref<IClassFactory> factory;
+    EXPECT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
+    return factory;
+}
+
 // A new extension object from a new factory, asked for interface I.
 template <class I>
 Ref<I> MakeExtension(REFIID interfaceId)
 {
-    Ref<IClassFactory> factory;
+    Ref<IClassFactory> factory = NewFactory();
     Ref<I> object;
-    EXPECT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
     if (factory.Get()) {
         EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, interfaceId, object.Out()));
     }

@@ -17,24 +17,19 @@
 
 namespace wav {
 
-std::string U8(unsigned value) { return std::string(1, static_cast<char>(value & 0xFF)); }
-
-std::string U16(unsigned value) { return U8(value) + U8(value >> 8); }
-
+std::string U16(unsigned value) {
+  return {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
+}
 std::string U32(std::uint32_t value) { return U16(value & 0xFFFF) + U16(value >> 16); }
-
 std::string U64(std::uint64_t value) {
   return U32(static_cast<std::uint32_t>(value)) + U32(static_cast<std::uint32_t>(value >> 32));
 }
-
 std::string F32(float value) {
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   return U32(bits);
 }
-
 std::string Fill(std::size_t count, char byte) { return std::string(count, byte); }
-
 std::string Text(const std::string& text, std::size_t width) {
   std::string field = text.substr(0, width);
   field.resize(width, '\0');
@@ -44,50 +39,26 @@ std::string Text(const std::string& text, std::size_t width) {
 std::string ChunkWithSize(const std::string& id, std::uint32_t size, const std::string& payload) {
   return Text(id, 4) + U32(size) + payload;
 }
-
 std::string Chunk(const std::string& id, const std::string& payload) {
   std::string chunk = ChunkWithSize(id, static_cast<std::uint32_t>(payload.size()), payload);
-  if (payload.size() % 2) chunk += '\0';
-  return chunk;
+  return payload.size() % 2 ? chunk + '\0' : chunk;
 }
-
 std::string List(const std::string& type, const std::string& chunks) {
   return Chunk("LIST", Text(type, 4) + chunks);
 }
-
-std::string RiffWithLength(std::uint32_t length, const std::string& chunks,
-                           const std::string& form) {
-  return "RIFF" + U32(length) + Text(form, 4) + chunks;
+std::string RiffWithLength(std::uint32_t length, const std::string& chunks) {
+  return "RIFF" + U32(length) + "WAVE" + chunks;
 }
-
-std::string Riff(const std::string& chunks, const std::string& form) {
-  return RiffWithLength(static_cast<std::uint32_t>(chunks.size() + 4), chunks, form);
+std::string Riff(const std::string& chunks) {
+  return RiffWithLength(static_cast<std::uint32_t>(chunks.size() + 4), chunks);
 }
-
 std::string PcmFormat(unsigned channels, std::uint32_t rate, unsigned bits) {
   unsigned block = channels * bits / 8;
-  return Chunk("fmt ", U16(1) + U16(channels) + U32(rate) + U32(rate * block) + U16(block) +
-                           U16(bits));
+  return Chunk("fmt ",
+               U16(1) + U16(channels) + U32(rate) + U32(rate * block) + U16(block) + U16(bits));
 }
 
 }  // namespace wav
-
-std::string MakeTemporaryDirectory() {
-  namespace fs = std::filesystem;
-  static unsigned counter = 0;
-  for (;;) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("tarvo-test-" + std::to_string(std::rand()) + "-" +
-                          std::to_string(++counter));
-    std::error_code error;
-    if (fs::create_directory(candidate, error)) return candidate.string();
-  }
-}
-
-void RemoveTree(const std::string& directory) {
-  std::error_code error;
-  std::filesystem::remove_all(directory, error);
-}
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -96,16 +67,12 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
-void SetModifiedTime(const std::string& path, int year, int month, int day, int hour,
-                     int minute, int second) {
+void SetModifiedTime(const std::string& path, int year, int month, int day, int hour, int minute,
+                     int second) {
 #ifdef _WIN32
   SYSTEMTIME fields{};
-  fields.wYear = static_cast<WORD>(year);
-  fields.wMonth = static_cast<WORD>(month);
-  fields.wDay = static_cast<WORD>(day);
-  fields.wHour = static_cast<WORD>(hour);
-  fields.wMinute = static_cast<WORD>(minute);
-  fields.wSecond = static_cast<WORD>(second);
+  fields.wYear = WORD(year), fields.wMonth = WORD(month), fields.wDay = WORD(day);
+  fields.wHour = WORD(hour), fields.wMinute = WORD(minute), fields.wSecond = WORD(second);
   FILETIME written;
   SystemTimeToFileTime(&fields, &written);
   HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
@@ -113,13 +80,9 @@ void SetModifiedTime(const std::string& path, int year, int month, int day, int 
   SetFileTime(file, nullptr, nullptr, &written);
   CloseHandle(file);
 #else
-  struct tm broken{};
-  broken.tm_year = year - 1900;
-  broken.tm_mon = month - 1;
-  broken.tm_mday = day;
-  broken.tm_hour = hour;
-  broken.tm_min = minute;
-  broken.tm_sec = second;
+  struct tm broken {};
+  broken.tm_year = year - 1900, broken.tm_mon = month - 1, broken.tm_mday = day;
+  broken.tm_hour = hour, broken.tm_min = minute, broken.tm_sec = second;
   struct timeval times[2];
   times[0].tv_sec = times[1].tv_sec = timegm(&broken);
   times[0].tv_usec = times[1].tv_usec = 750000;  // fractions of a second are cut
@@ -127,17 +90,25 @@ void SetModifiedTime(const std::string& path, int year, int month, int day, int 
 #endif
 }
 
-ReportFixture::ReportFixture()
-    : directory_(MakeTemporaryDirectory()),
-      path_((std::filesystem::path(directory_) / "take.wav").string()) {}
+ReportFixture::ReportFixture() {
+  namespace fs = std::filesystem;
+  static unsigned counter = 0;
+  std::error_code error;
+  do {
+    directory_ = (fs::temp_directory_path() /
+                  ("tarvo-test-" + std::to_string(std::rand()) + "-" + std::to_string(++counter)))
+                     .string();
+  } while (!fs::create_directory(directory_, error));
+  path_ = (fs::path(directory_) / "take.wav").string();
+}
 
-ReportFixture::~ReportFixture() { RemoveTree(directory_); }
+ReportFixture::~ReportFixture() {
+  std::error_code error;
+  std::filesystem::remove_all(directory_, error);
+}
 
 void ReportFixture::Write(const std::string& bytes) {
-  {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
+  std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
   SetModifiedTime(path_, 2000, 5, 27, 15, 22, 8);
 }
 
@@ -147,12 +118,10 @@ std::string ReportFixture::Report() {
 }
 
 std::string ReportFixture::Summary(std::uint64_t size) const {
-  // Hundredths of a KB or MB, rounded half up (the exact quotient has far
-  // fewer than 17 significant digits for the tests' sizes).
+  // Hundredths of a KB or MB rounded half up: exact for the tests' sizes.
   bool kilobytes = size <= 1048576;
   unsigned shift = kilobytes ? 10 : 20;
-  unsigned long long hundredths =
-      (static_cast<unsigned long long>(size) * 100 + (1ull << (shift - 1))) >> shift;
+  unsigned long long hundredths = (size * 100 + (1ull << (shift - 1))) >> shift;
   char sizeLine[96];
   std::snprintf(sizeLine, sizeof sizeLine, "%llu bytes (%llu.%02llu%s)",
                 static_cast<unsigned long long>(size), hundredths / 100, hundredths % 100,

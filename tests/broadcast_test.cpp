@@ -4,88 +4,70 @@
 
 namespace {
 
-const std::string Bext = "<bext> broadcast audio extension";
-const std::string Next = Decoded("<JUNK> obsolete data", {"\"next\""});
-
 // The 602-byte fixed part.
 std::string Fixed(unsigned version = 0, std::uint64_t timeReference = 0,
-                  const std::string& umid = "", const std::string& description = "Take 2",
-                  const std::string& originator = "Tarvo Recorder") {
-  return Text(description, 256) + Text(originator, 32) + Text("REF-0042", 32) +
+                  const std::string& umid = "") {
+  return Text("Take 2", 256) + Text("Tarvo Recorder", 32) + Text("REF-0042", 32) +
          Text("2024-01-02", 10) + Text("10:20:30", 8) + U64(timeReference) + U16(version) +
          Text(umid, 254);
 }
 
-// The chunk's line and the lines of the fixed part up to the version.
-std::string FixedLines(const std::string& sampleCount = "0", const std::string& version = "0",
-                       const std::string& description = "Take 2",
-                       const std::string& originator = "Tarvo Recorder",
-                       const std::string& chunkLine = Bext) {
-  return Decoded(chunkLine,
-                 {"Description: \"" + description + '"', "Originator: \"" + originator + '"',
+// The chunk's line, the lines of the fixed part up to the version, and more.
+std::string FixedLines(const std::string& sampleCount, const std::string& version,
+                       std::initializer_list<std::string> more, const std::string& id = "bext") {
+  return Decoded("<" + id + "> broadcast audio extension",
+                 {"Description: \"Take 2\"", "Originator: \"Tarvo Recorder\"",
                   "Originator reference: \"REF-0042\"", "Origination date: \"2024-01-02\"",
                   "Origination time: \"10:20:30\"",
-                  "Sample count " + sampleCount + " since midnight", "Version " + version});
+                  "Sample count " + sampleCount + " since midnight", "Version " + version}) +
+         Lines(2, more);
 }
 
-std::string History(const std::vector<std::string>& lines) {
-  std::string text = Lines(2, {"Coding history: "});
-  for (const std::string& line : lines) text += Lines(3, {line});
-  return text;
+// The coding history's lines after the fixed part of version 0.
+std::string HistoryLines(std::initializer_list<std::string> lines) {
+  return FixedLines("0", "0", {"Coding history: "}) + Lines(3, lines);
+}
+// A chunk of the fixed part and history, followed by another chunk.
+DecoderCase History(const char* name, const std::string& history,
+                    std::initializer_list<std::string> lines) {
+  return {name, Riff(Chunk("bext", Fixed() + history) + Chunk("JUNK", "next")),
+          HistoryLines(lines) + Decoded("<JUNK> obsolete data", {"\"next\""})};
 }
 
 TEST(BroadcastExtension, FixedPart) {
   CheckReports({
-      {"VersionZeroNoUmid", Riff(Chunk("bext", Fixed(0, 0, "unshown"))),
-       FixedLines() + History({})},
+      {"VersionZeroNoUmid", Riff(Chunk("bext", Fixed(0, 0, "unshown"))), HistoryLines({})},
       {"VersionTwoUmid", Riff(Chunk("bext", Fixed(2, 0, "UMID-xyz\r\n"))),
-       FixedLines("0", "2") + Lines(2, {"\"UMID-xyz\""}) + History({})},
+       FixedLines("0", "2", {"\"UMID-xyz\"", "Coding history: "})},
       {"VersionIsUnsigned", Riff(Chunk("BEXT", Fixed(0xFFFF, 0, "u"))),
-       FixedLines("0", "65535", "Take 2", "Tarvo Recorder", "<BEXT> broadcast audio extension") +
-           Lines(2, {"\"u\""}) + History({})},
+       FixedLines("0", "65535", {"\"u\"", "Coding history: "}, "BEXT")},
       {"TimeReferenceIsSigned64Bits", Riff(Chunk("bext", Fixed(0, 0x8000000000000001))),
-       FixedLines("-9223372036854775807") + History({})},
-      {"FieldsFilledToTheirWidth",
-       Riff(Chunk("bext", Fixed(0, 0, "", Fill(256, 'd'), Fill(32, 'o')))),
-       FixedLines("0", "0", Fill(256, 'd'), Fill(32, 'o')) + History({})},
+       FixedLines("-9223372036854775807", "0", {"Coding history: "})},
   });
 }
 
 TEST(BroadcastExtension, CodingHistoryOneReportLinePerTextLine) {
-  const struct {
-    const char* name;
-    std::string history;
-    std::vector<std::string> lines;
-  } histories[] = {
-      {"TwoCrLfLines", "A=PCM,F=48000\r\nA=PCM,F=44100\r\n", {"A=PCM,F=48000", "A=PCM,F=44100"}},
-      {"LfAloneTakesTheNextByte", "ab\ncd\nef", {"ab", "d", "f"}},
-      {"EmptyLineInside", "a\r\n\r\nb\r\n", {"a", "", "b"}},
-      {"StartsWithABreak", "\r\nabc", {"", "abc"}},
-      {"TrailingBreaksLeaveNoEmptyLine", "x\r\n\r\n\r\n", {"x"}},
-      {"BreakInTheLastByte", "x\r", {"x"}},
-      {"BreakThenNulEndsIt", "ab\r\0cd"s, {"ab"}},
-      {"NulThenTextIsABreak", "ab\0Xcd"s, {"ab", "cd"}},
-      {"HighByteIsABreak", "Caf\xE9 au lait", {"Caf", "au lait"}},
-      {"DeleteIsText", "a\x7F", {"a\x7F"}},
-  };
-  std::vector<DecoderCase> cases;
-  for (const auto& h : histories)
-    cases.push_back({h.name, Riff(Chunk("bext", Fixed() + h.history) + Chunk("JUNK", "next")),
-                     FixedLines() + History(h.lines) + Next});
-  CheckReports(cases);
-}
-
-TEST(BroadcastExtension, CodingHistoryEndsAt5000BytesOrTheEndOfTheFile) {
   const std::string a4397 = Fill(4397, 'a');
   CheckReports({
-      {"Payload5000", Riff(Chunk("bext", Fixed() + a4397 + "Z") + Chunk("JUNK", "next")),
-       FixedLines() + History({a4397 + "Z"}) + Next},
-      {"Payload5001", Riff(Chunk("bext", Fixed() + a4397 + "aZ") + Chunk("JUNK", "next")),
-       FixedLines() + History({a4397 + "a"}) + Next},
-      {"FileEndsInTheHistory", Riff(ChunkWithSize("bext", 2000, Fixed() + "ab\r\ncd")),
-       FixedLines() + History({"ab", "cd"})},
+      History("TwoCrLfLines", "A=PCM,F=48000\r\nA=PCM,F=44100\r\n",
+              {"A=PCM,F=48000", "A=PCM,F=44100"}),
+      History("LfAloneTakesTheNextByte", "ab\ncd\nef", {"ab", "d", "f"}),
+      History("EmptyLineInside", "a\r\n\r\nb\r\n", {"a", "", "b"}),
+      History("StartsWithABreak", "\r\nabc", {"", "abc"}),
+      History("TrailingBreaksLeaveNoEmptyLine", "x\r\n\r\n\r\n", {"x"}),
+      History("BreakInTheLastByte", "x\r", {"x"}),
+      History("BreakThenNulEndsIt", "ab\r\0cd"s, {"ab"}),
+      History("NulThenTextIsABreak", "ab\0Xcd"s, {"ab", "cd"}),
+      History("HighByteIsABreak", "Caf\xE9 au lait", {"Caf", "au lait"}),
+      History("DeleteIsText", "a\x7F", {"a\x7F"}),
+      // The payload length is capped at 5000 bytes; the end of the file also
+      // ends the history.
+      History("Payload5000", a4397 + "Z", {a4397 + "Z"}),
+      History("Payload5001", a4397 + "aZ", {a4397 + "a"}),
       {"HugeLengthIsCapped", Riff(ChunkWithSize("bext", 0x80000000, Fixed() + "ab")),
-       FixedLines() + History({"ab"})},
+       HistoryLines({"ab"})},
+      {"FileEndsInTheHistory", Riff(ChunkWithSize("bext", 2000, Fixed() + "ab\r\ncd")),
+       HistoryLines({"ab", "cd"})},
   });
 }
 

@@ -15,9 +15,11 @@ std::string Guid(std::uint32_t data1, unsigned data2, unsigned data3, const char
 std::string Fmt(const std::string& payload) { return Riff(Chunk("fmt ", payload)); }
 
 const std::string PcmGuid = Guid(1, 0, 0x10, "\x80\0\0\xAA\0\x38\x9B\x71");
+const std::string FloatGuid = Guid(3, 0, 0x10, "\x80\0\0\xAA\0\x38\x9B\x71");
+const std::string AmbisonicPcmGuid = Guid(1, 0x0721, 0x11D3, "\x86\x44\xC8\xC1\xCA\0\0\0");
+const std::string AmbisonicFloatGuid = Guid(3, 0x0721, 0x11D3, "\x86\x44\xC8\xC1\xCA\0\0\0");
+const std::string PvocGuid = Guid(0x8312B9C2, 0x2E6E, 0x11D4, "\xA8\x24\xDE\x5B\x96\xC3\xAB\x21");
 const std::string PcmGuidLine = "{00000001-0000-0010-8000-00aa00389b71} PCM format";
-const std::string AmbisonicFloatLine =
-    "{00000003-0721-11d3-8644-c8c1ca000000} IEEE float ambisonic B format";
 
 TEST(FormatTag, NamesTheTagOnTheFirstLine) {
   const std::pair<unsigned, const char*> tags[] = {
@@ -73,40 +75,32 @@ TEST(FormatChunk, CommonHeaderAndParameterDump) {
   });
 }
 
-std::string Extensible(unsigned channels, std::uint32_t bytesPerSecond, unsigned blockAlign,
-                       unsigned bits, unsigned validBits, std::uint32_t mask,
+// An extensible format chunk of 2 channels at 48000 Hz.
+std::string Extensible(unsigned bits, unsigned validBits, std::uint32_t mask,
                        const std::string& guid) {
-  return Common(0xFFFE, channels, 48000, bytesPerSecond, blockAlign, bits) + U16(22) +
-         U16(validBits) + U32(mask) + guid;
+  return Fmt(Common(0xFFFE, 2, 48000, 192000, 4, bits) + U16(22) + U16(validBits) + U32(mask) +
+             guid);
 }
 
 TEST(FormatChunk, ExtensibleLayout) {
-  const std::string ext = "Extensible format", channels = "Channel assignments:";
+  const std::string channels = "Channel assignments:";
+  auto lines = [](std::initializer_list<std::string> more) {
+    return FormatLines("Extensible format", 2, 48000, 192000, 4, more);
+  };
   CheckReports({
-      {"SixChannels24BitsIn32", Fmt(Extensible(6, 1152000, 24, 32, 24, 0x3F, PcmGuid)),
-       FormatLines(ext, 6, 48000, 1152000, 24, {"32 bit container", "24 bit data", channels}) +
+      {"24BitsIn32", Extensible(32, 24, 0x3F, PcmGuid),
+       lines({"32 bit container", "24 bit data", channels}) +
            Lines(3, {"1. Left", "2. Right", "3. Centre", "4. Subwoofer", "5. Surround left",
                      "6. Surround right"}) +
            Lines(2, {PcmGuidLine})},
-      {"ValidBitsEqualToContainer",
-       Fmt(Extensible(2, 384000, 8, 32, 32, 0x3, Guid(3, 0, 0x10, "\x80\0\0\xAA\0\x38\x9B\x71"))),
-       FormatLines(ext, 2, 48000, 384000, 8, {"32 bit", channels}) +
-           Lines(3, {"1. Left", "2. Right"}) +
-           Lines(2, {"{00000003-0000-0010-8000-00aa00389b71} IEEE float format"})},
       {"NoBitsGivesSamplesPerFrameSpeakersNumberedByCount",
-       Fmt(Extensible(1, 24000, 1024, 0, 2041, 0x24,
-                      Guid(1, 0x0721, 0x11D3, "\x86\x44\xC8\xC1\xCA\0\0\0"))),
-       FormatLines(ext, 1, 48000, 24000, 1024, {"2041 samples/frame", channels}) +
-           Lines(3, {"1. Centre", "2. Surround right"}) +
+       Extensible(0, 2041, 0x24, AmbisonicPcmGuid),
+       lines({"2041 samples/frame", channels}) + Lines(3, {"1. Centre", "2. Surround right"}) +
            Lines(2, {"{00000001-0721-11d3-8644-c8c1ca000000} PCM ambisonic B format"})},
-      {"UnknownSpeakerBitsOnly",
-       Fmt(Extensible(1, 24000, 1024, 0, 0, 0x80000000,
-                      Guid(3, 0x0721, 0x11D3, "\x86\x44\xC8\xC1\xCA\0\0\0"))),
-       FormatLines(ext, 1, 48000, 24000, 1024, {channels, AmbisonicFloatLine})},
-      {"EverySpeaker",
-       Fmt(Extensible(18, 1728000, 36, 16, 16, 0xFFFFFFFF,
-                      Guid(0x8312B9C2, 0x2E6E, 0x11D4, "\xA8\x24\xDE\x5B\x96\xC3\xAB\x21"))),
-       FormatLines(ext, 18, 48000, 1728000, 36, {"16 bit", channels}) +
+      {"UnknownSpeakerBitsOnly", Extensible(0, 0, 0x80000000, AmbisonicFloatGuid),
+       lines({channels, "{00000003-0721-11d3-8644-c8c1ca000000} IEEE float ambisonic B format"})},
+      {"EverySpeaker", Extensible(16, 16, 0xFFFFFFFF, PvocGuid),
+       lines({"16 bit", channels}) +
            Lines(3, {"1. Left", "2. Right", "3. Centre", "4. Subwoofer", "5. Surround left",
                      "6. Surround right", "7. Centre left", "8. Centre right",
                      "9. Surround (centre)", "10. Side left", "11. Side right", "12. Top centre",
@@ -114,27 +108,24 @@ TEST(FormatChunk, ExtensibleLayout) {
                      "16. Top back left", "17. Top back centre", "18. Top back right"}) +
            Lines(2, {"{8312b9c2-2e6e-11d4-a824-de5b96c3ab21} PVOC-EX phase vocoder format"})},
       {"NoMaskAndAnUnknownGuid",
-       Fmt(Extensible(1, 96000, 2, 16, 16, 0,
-                      Guid(0x8312B9C2, 0x2E6E, 0x11D4, "\xA8\x24\xDE\x5B\x96\xC3\xAB\x22"))),
-       FormatLines(ext, 1, 48000, 96000, 2, {"16 bit", "{8312b9c2-2e6e-11d4-a824-de5b96c3ab22}"})},
+       Extensible(16, 16, 0, Guid(0x8312B9C2, 0x2E6E, 0x11D4, "\xA8\x24\xDE\x5B\x96\xC3\xAB\x22")),
+       lines({"16 bit", "{8312b9c2-2e6e-11d4-a824-de5b96c3ab22}"})},
       // The dump's count and length are the whole extra size, 22 decoded
       // bytes included, so the dump runs into the next chunk.
       {"ExtraSizeCountsTheDecodedLayout",
-       Riff(Chunk("fmt ", Common(0xFFFE, 1, 48000, 96000, 2, 16) + U16(24) + U16(16) + U32(0) +
+       Riff(Chunk("fmt ", Common(0xFFFE, 2, 48000, 192000, 4, 16) + U16(24) + U16(16) + U32(0) +
                               PcmGuid + "\xAA\xBB") +
             Chunk("JUNK", "abcdefghijklmnopqrst")),
-       FormatLines(
-           ext, 1, 48000, 96000, 2,
+       lines(
            {"16 bit", PcmGuidLine,
             "Additional parameters (24 bytes): AA BB" + Hex("JUNK" + U32(20) + "abcdefghijklmn")}) +
            Decoded("<JUNK> obsolete data", {"\"abcdefghijklmnopqrst\""})},
       // A 16-byte chunk: the extra size and the layout come from the next
       // chunk, and its length less 22 wraps, which reaches the dump.
       {"SixteenByteChunkReadsOnAndWraps",
-       Riff(Chunk("fmt ", Common(0xFFFE, 2, 44100, 176400, 4, 16)) +
+       Riff(Chunk("fmt ", Common(0xFFFE, 2, 48000, 192000, 4, 16)) +
             Chunk("JUNK", PcmGuid + Counting(100))),
-       FormatLines(ext, 2, 44100, 176400, 4,
-                   {"16 bit container", "19278 bit data", channels}) +  // "NK"
+       lines({"16 bit container", "19278 bit data", channels}) +  // "NK"
            Lines(3, {"1. Centre", "2. Surround left", "3. Surround right", "4. Centre left"}) +
            Lines(2, {PcmGuidLine, "Additional parameters (21834 bytes):" + Hex(Counting(100))}) +
            Decoded("<JUNK> obsolete data", {"\"\""})},
@@ -172,8 +163,8 @@ TEST(FormatChunk, Mpeg1Layout) {
 
 TEST(GuidChunk, ShowsTheGuidAndItsName) {
   CheckReports({
-      {"KnownGuid", Riff(Chunk("guid", Guid(3, 0x0721, 0x11D3, "\x86\x44\xC8\xC1\xCA\0\0\0"))),
-       Decoded("<guid> unique ID", {AmbisonicFloatLine})},
+      {"KnownGuid", Riff(Chunk("guid", FloatGuid)),
+       Decoded("<guid> unique ID", {"{00000003-0000-0010-8000-00aa00389b71} IEEE float format"})},
       {"LowercaseDigits",
        Riff(Chunk("dlid", Guid(0xDEADBEEF, 0xABCD, 0xEF01, "\xFE\xDC\xBA\x98\x76\x54\x32\x10"))),
        Decoded("<dlid> unique ID", {"{deadbeef-abcd-ef01-fedc-ba9876543210}"})},

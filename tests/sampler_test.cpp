@@ -17,42 +17,28 @@ std::string Head(std::uint32_t manufacturer, std::uint32_t product, std::uint32_
 const std::string PlainHead = Head(0, 0, 22675, 60, 0, 0);
 const std::uint32_t Cent = 42949672;  // 2^32 / 100
 
-// A sampler chunk without loops or manufacturer data.
-DecoderCase Sampler(const char* name, const std::string& head,
-                    std::initializer_list<std::string> lines) {
-  return {name, Riff(Chunk("smpl", head + U32(0) + U32(0))), Decoded(Smpl, lines)};
-}
-
+// Sampler chunks without loops or manufacturer data.
 TEST(SamplerChunk, ManufacturerPeriodRootNoteAndSmpte) {
+  auto sampler = [](const char* name, const std::string& head,
+                    std::initializer_list<std::string> lines) -> DecoderCase {
+    return {name, Riff(Chunk("smpl", head + U32(0) + U32(0))), Decoded(Smpl, lines)};
+  };
   CheckReports({
-      Sampler("ManufacturerTopByte2", Head(0x02ABCDEF, 0xDEADBEEF, 22675, 60, 0, 0),
-              {"MMA manufacturer CDEFh, product DEADBEEFh", Period, Root}),
-      Sampler("ManufacturerTopByte3", Head(0x03000041, 0, 22675, 60, 0, 0),
-              {"MMA manufacturer 000041h, product 0h", Period, Root}),
-      Sampler("ManufacturerOtherTopByteLowByteOnly", Head(0xFF000147, 0x5A, 22675, 60, 0, 0),
-              {"MMA manufacturer 47h, product 5Ah", Period, Root}),
-      Sampler("NoManufacturerNoProduct", Head(0, 5, 22675, 60, 0, 0), {Period, Root}),
-      Sampler("Period20833", Head(0, 0, 20833, 60, 0, 0),
-              {"Sample period 20833 ns (47999 Hz)", Root}),
-      Sampler("PeriodZero", Head(0, 0, 0, 60, 0, 0), {"Sample period 0 ns (2000000000 Hz)", Root}),
-      Sampler("PeriodAllBits", Head(0, 0, 0xFFFFFFFF, 60, 0, 0),
-              {"Sample period -1 ns (0 Hz)", Root}),
-      Sampler("FiveCents", Head(0, 0, 22675, 60, 5 * Cent, 0),
-              {Period, "MIDI root note 60 +05 cents"}),
-      Sampler("JustUnder51Cents", Head(0, 0, 22675, 60, 51 * Cent - 1, 0),
-              {Period, "MIDI root note 60 +50 cents"}),
-      Sampler("51CentsRaisesTheNote", Head(0, 0, 22675, 60, 51 * Cent, 0),
-              {Period, "MIDI root note 61 -49 cents"}),
-      Sampler("RaisedNoteWraps", Head(0, 0, 22675, 0x7FFFFFFF, 0xFFFFFFFF, 0),
+      sampler("TopByte2PeriodRoundedDownFiveCentsSmpte25",
+              Head(0x02ABCDEF, 0xDEADBEEF, 20833, 60, 5 * Cent, 25, "\x05\x04\x03\x02"),
+              {"MMA manufacturer CDEFh, product DEADBEEFh", "Sample period 20833 ns (47999 Hz)",
+               "MIDI root note 60 +05 cents", "SMPTE offset 02:03:04:05 @ 25 fps"}),
+      sampler("TopByte3PeriodZeroJustUnder51CentsDropFrame",
+              Head(0x03000041, 0, 0, 60, 51 * Cent - 1, 29),
+              {"MMA manufacturer 000041h, product 0h", "Sample period 0 ns (2000000000 Hz)",
+               "MIDI root note 60 +50 cents", "SMPTE offset 00:00:00:00 @ 30 fps drop"}),
+      sampler("OtherTopByteLowByteOnly51CentsRaiseTheNoteSignedFields",
+              Head(0xFF000147, 0x5A, 0xFFFFFFFF, 60, 51 * Cent, 0xFFFFFFFF, "\x80\0\0\xFF"s),
+              {"MMA manufacturer 47h, product 5Ah", "Sample period -1 ns (0 Hz)",
+               "MIDI root note 61 -49 cents", "SMPTE offset -01:00:00:-128 @ -1 fps"}),
+      sampler("NoManufacturerNoSmpteFormatRaisedNoteWraps",
+              Head(0, 5, 22675, 0x7FFFFFFF, 0xFFFFFFFF, 0, "\x05\x04\x03\x02"),
               {Period, "MIDI root note -2147483648 +00 cents"}),
-      Sampler("Smpte25", Head(0, 0, 22675, 60, 0, 25, "\x05\x04\x03\x02"),
-              {Period, Root, "SMPTE offset 02:03:04:05 @ 25 fps"}),
-      Sampler("Smpte29IsDropFrame", Head(0, 0, 22675, 60, 0, 29),
-              {Period, Root, "SMPTE offset 00:00:00:00 @ 30 fps drop"}),
-      Sampler("SmpteSignedBytes", Head(0, 0, 22675, 60, 0, 0xFFFFFFFF, "\x80\0\0\xFF"s),
-              {Period, Root, "SMPTE offset -01:00:00:-128 @ -1 fps"}),
-      Sampler("NoSmpteFormatNoLine", Head(0, 0, 22675, 60, 0, 0, "\x05\x04\x03\x02"),
-              {Period, Root}),
   });
 }
 
@@ -69,23 +55,23 @@ TEST(SamplerChunk, LoopsAndManufacturerData) {
         Lines(2, {"Loop #" + std::to_string(i) + ": " + std::to_string(i) + " to " +
                   std::to_string(10 * i) + ".00, forward, " + std::to_string(i) + " repeats"});
   }
-  const std::string data = "\x01\xAB\xFF", dataLine = "Manufacturer data (3 bytes): 01 AB FF";
+  const std::string extra = "\x01\xAB\xFF", dataLine = "Manufacturer data (3 bytes): 01 AB FF";
   CheckReports({
       {"TypesFractionsCountsAndData",
        Riff(Chunk("smpl", PlainHead + U32(5) + U32(3) + Loop(U32(0), 0, 0, 1000, 0, 0) +
                               Loop(U32(1), 1, 100, 200, 0x80000000, 3) +
                               Loop("LP01", 2, 0xFFFFFFFB, 0xFFFFFFFF, 0xFFFFFFFF, 1) +
                               Loop(U32(2), 3, 0, 1, 5 * Cent, 0xFFFFFFFF) +
-                              Loop(U32(3), 0xFFFFFFFF, 0, 1, Cent - 1, 2) + data)),
+                              Loop(U32(3), 0xFFFFFFFF, 0, 1, Cent - 1, 2) + extra)),
        Decoded(Smpl, {Period, Root, "Loop #0: 0 to 1000.00, forward, infinite",
                       "Loop #1: 100 to 200.50, alternating, 3 repeats",
                       "Loop #LP01: -5 to -1.100, backward, 1 repeats",
                       "Loop #2: 0 to 1.05, mode 3, -1 repeats",
                       "Loop #3: 0 to 1.00, mode -1, 2 repeats", dataLine})},
-      {"NineLoops", Riff(Chunk("smpl", PlainHead + U32(9) + U32(3) + nine + data)),
+      {"NineLoops", Riff(Chunk("smpl", PlainHead + U32(9) + U32(3) + nine + extra)),
        Decoded(Smpl, {Period, Root}) + nineLines + Lines(2, {dataLine})},
       {"TenLoopsStopAfterTheHeader",
-       Riff(Chunk("smpl", PlainHead + U32(10) + U32(3) + nine + nine.substr(0, 24) + data)),
+       Riff(Chunk("smpl", PlainHead + U32(10) + U32(3) + nine + nine.substr(0, 24) + extra)),
        Decoded(Smpl, {Period, Root})},
       {"LoopCountIsUnsigned",
        Riff(Chunk("smpl", Head(0, 0, 22675, 60, 0, 25) + U32(0xFFFFFFFF) + U32(3) + nine)),

@@ -2,7 +2,6 @@
 // object, and what it shows once a property sheet creates it.
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +12,60 @@
 #include "report.h"
 
 namespace {
+
+// Points tarvo.dll's import of one function at a replacement while it lives.
+class ImportPatch {
+public:
+    ImportPatch(const char* dll, const char* function, void* replacement)
+    {
+        void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
+        auto* base = reinterpret_cast<BYTE*>(Tarvo().Module);
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& table =
+            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+        auto** slots = reinterpret_cast<void**>(base + table.VirtualAddress);
+        for (size_t i = 0; i < table.Size / sizeof(void*) && !Slot; ++i)
+            Slot = slots[i] == real ? &slots[i] : nullptr;
+        if (Slot) {
+            Saved = *Slot;
+            Write(replacement);
+        } else {
+            ADD_FAILURE() << "tarvo.dll does not import " << function << " from " << dll;
+        }
+    }
+    ~ImportPatch()
+    {
+        if (Slot)
+            Write(Saved);
+    }
+    template <class F>
+    F Original() const { return reinterpret_cast<F>(Saved); }
+
+private:
+    void Write(void* value)
+    {
+        DWORD protection = 0;
+        VirtualProtect(Slot, sizeof *Slot, PAGE_READWRITE, &protection);
+        *Slot = value;
+        VirtualProtect(Slot, sizeof *Slot, protection, &protection);
+    }
+    void** Slot = nullptr;
+    void* Saved = nullptr;
+};
+
+std::string ExampleFile(const char* name)
+{
+    std::string path = TARVO_EXAMPLES_DIR "/" + std::string(name);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string ExpectedReport(const std::string& path)
+{
+    std::lock_guard<std::recursive_mutex> held(ReportLock());
+    return BuildReport(path.c_str());
+}
 
 // What the shell's add-page callback saw.
 struct Offers {
@@ -25,119 +78,69 @@ BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 {
     auto* offers = reinterpret_cast<Offers*>(data);
     ++offers->Count;
-    if (offers->Accept)
-        offers->Page = page;
+    offers->Page = offers->Accept ? page : nullptr;
     return offers->Accept;
 }
 
-std::string ExpectedReport(const std::string& path)
-{
-    std::lock_guard<std::recursive_mutex> held(ReportLock());
-    return BuildReport(path.c_str());
-}
-
-struct ShownPage {
-    std::string Title;
-    std::string Text;
-};
-
-// The stand-in shell: a modeless property sheet with the one page, read and
-// closed again.
-ShownPage ShowPage(HPROPSHEETPAGE page)
-{
-    PROPSHEETHEADERA header = {};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.pszCaption = "Properties";
-    header.nPages = 1;
-    header.phpage = &page;
-    auto sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
-    ShownPage shown;
-    EXPECT_NE(nullptr, sheet);
-    if (!sheet)
-        return shown;
-
-    char title[64] = {};
-    TCITEMA tab = {};
-    tab.mask = TCIF_TEXT;
-    tab.pszText = title;
-    tab.cchTextMax = sizeof title;
-    auto tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    SendMessageA(tabs, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tab));
-    shown.Title = title;
-
-    EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow()) << "an open page must keep the library";
-    auto pageWindow = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    HWND edit = GetDlgItem(pageWindow, 1003);
-    EXPECT_NE(nullptr, edit);
-    std::string text(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) + 1, '\0');
-    text.resize(SendMessageA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0])));
-    shown.Text = text;
-
-    DestroyWindow(sheet);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
-    return shown;
-}
-
-// Records what the page sends to its controls; optionally, at the first
-// WM_SETTEXT, starts a second page on another thread and waits to see
-// whether that one can build its report in the meantime.
-struct SendRecord {
-    decltype(&SendDlgItemMessageA) Real = nullptr;
-    int TabStopCalls = 0;
-    WPARAM TabStopCount = 0;
-    int TabStop = 0;
+// What tarvo.dll handed to the functions it imports, and what they do instead.
+// To probe the engine's lock, the first WM_SETTEXT starts a second page on
+// another thread and waits to see whether that one gets as far as its own.
+struct Record {
+    decltype(&CreatePropertySheetPageA) RealCreate = nullptr;
+    decltype(&DestroyPropertySheetPage) RealDestroy = nullptr;
+    decltype(&SendDlgItemMessageA) RealSend = nullptr;
+    bool CreateFails = false, DestroyWithoutRelease = false;
+    PROPSHEETPAGEA Page = {};
+    std::vector<int> TabStops;  // -1 for a call that sets other than one stop
     int SetTextCalls = 0;
 
-    bool ProbeLock = false;
+    HANDLE SecondAtSetText = nullptr;  // set: probe the lock
     DWORD FirstThread = 0;
-    std::string SecondPath;
+    std::string SecondPath, SecondText;
     std::thread Second;
-    ShownPage SecondShown;
-    HANDLE SecondAtSetText = nullptr;
     bool SecondGotThrough = false;
-} Sent;
+} Seen;
 
-ShownPage ShowPageOf(const std::string& path);
+std::string ShowPageOf(const std::string& path);
 
 bool WaitPumpingSentMessages(HANDLE event, DWORD milliseconds)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds)
-            return false;
-        const DWORD woken =
-            MsgWaitForMultipleObjects(1, &event, FALSE, milliseconds - elapsed, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0)
-            return true;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+        const DWORD woken = MsgWaitForMultipleObjects(
+            1, &event, FALSE, milliseconds - (GetTickCount() - start), QS_SENDMESSAGE);
         if (woken != WAIT_OBJECT_0 + 1)
-            return false;
+            return woken == WAIT_OBJECT_0;
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+    return false;
 }
 
-LRESULT WINAPI RecordSendDlgItemMessage(HWND dialog, int control, UINT message, WPARAM wParam,
-                                        LPARAM lParam)
+HPROPSHEETPAGE WINAPI RecordCreate(LPCPROPSHEETPAGEA page)
 {
-    if (message == EM_SETTABSTOPS) {
-        ++Sent.TabStopCalls;
-        Sent.TabStopCount = wParam;
-        Sent.TabStop = wParam == 1 ? *reinterpret_cast<const int*>(lParam) : -1;
-    }
+    std::memcpy(&Seen.Page, page, std::min<size_t>(page->dwSize, sizeof Seen.Page));
+    return Seen.CreateFails ? nullptr : Seen.RealCreate(page);
+}
+
+BOOL WINAPI RecordDestroy(HPROPSHEETPAGE page)
+{
+    return Seen.DestroyWithoutRelease ? TRUE : Seen.RealDestroy(page);
+}
+
+LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == EM_SETTABSTOPS)
+        Seen.TabStops.push_back(wParam == 1 ? *reinterpret_cast<const int*>(lParam) : -1);
     if (message == WM_SETTEXT) {
-        ++Sent.SetTextCalls;
-        if (Sent.ProbeLock && GetCurrentThreadId() != Sent.FirstThread) {
-            SetEvent(Sent.SecondAtSetText);
-        } else if (Sent.ProbeLock && !Sent.Second.joinable()) {
-            Sent.Second = std::thread([] { Sent.SecondShown = ShowPageOf(Sent.SecondPath); });
-            Sent.SecondGotThrough = WaitPumpingSentMessages(Sent.SecondAtSetText, 1500);
+        ++Seen.SetTextCalls;
+        if (Seen.SecondAtSetText && GetCurrentThreadId() != Seen.FirstThread) {
+            SetEvent(Seen.SecondAtSetText);
+        } else if (Seen.SecondAtSetText && !Seen.Second.joinable()) {
+            Seen.Second = std::thread([] { Seen.SecondText = ShowPageOf(Seen.SecondPath); });
+            Seen.SecondGotThrough = WaitPumpingSentMessages(Seen.SecondAtSetText, 1500);
         }
     }
-    return Sent.Real(dialog, control, message, wParam, lParam);
+    return Seen.RealSend(dialog, control, message, wParam, lParam);
 }
 
 class PageTest : public ::testing::Test {
@@ -146,230 +149,155 @@ protected:
     {
         ASSERT_EQ(S_OK, Tarvo().CanUnloadNow());
         InitCommonControls();
-        Sent = {};
-        Sent.Real = reinterpret_cast<decltype(Sent.Real)>(SendPatch.Original());
-        Object = MakeExtension<IShellPropSheetExt>(IID_IShellPropSheetExt);
-        ASSERT_NE(nullptr, Object.Get());
-        ASSERT_EQ(S_OK, Object->QueryInterface(IID_IShellExtInit, Init.Out()));
+        Seen = {};
+        Seen.RealCreate = CreatePatch.Original<decltype(Seen.RealCreate)>();
+        Seen.RealDestroy = DestroyPatch.Original<decltype(Seen.RealDestroy)>();
+        Seen.RealSend = SendPatch.Original<decltype(Seen.RealSend)>();
     }
     void TearDown() override
     {
-        Init.Reset();
-        Object.Reset();
         EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object or page outlived its test";
     }
 
-    ImportPatch SendPatch{"user32.dll", "SendDlgItemMessageA",
-                          reinterpret_cast<void*>(&RecordSendDlgItemMessage)};
-    Ref<IShellPropSheetExt> Object;
-    Ref<IShellExtInit> Init;
+    ImportPatch CreatePatch{"comctl32.dll", "CreatePropertySheetPageA",
+                            reinterpret_cast<void*>(&RecordCreate)};
+    ImportPatch DestroyPatch{"comctl32.dll", "DestroyPropertySheetPage",
+                             reinterpret_cast<void*>(&RecordDestroy)};
+    ImportPatch SendPatch{"user32.dll", "SendDlgItemMessageA", reinterpret_cast<void*>(&RecordSend)};
 };
 
-// The page of one file, the way the shell gets and shows it: the shell lets
-// go of the object before the sheet opens, and the page keeps it.
-ShownPage ShowPageOf(const std::string& path)
+// A new object, given the data object as the shell gives it.
+ComPtr<IShellPropSheetExt> SheetFor(TestDataObject* data)
+{
+    ComPtr<IShellPropSheetExt> sheet = MakeExtension<IShellPropSheetExt>(IID_IShellPropSheetExt);
+    ComPtr<IShellExtInit> init;
+    EXPECT_EQ(S_OK, sheet->QueryInterface(IID_IShellExtInit, &init));
+    if (data) {
+        EXPECT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
+    }
+    return sheet;
+}
+
+// The stand-in shell: it lets go of the object once AddPages is done, shows
+// the page in a modeless property sheet, reads control 1003 and closes it.
+std::string ShowPageOf(const std::string& path)
 {
     TestDataObject data({path});
     Offers offers;
-    {
-        Ref<IShellPropSheetExt> object = MakeExtension<IShellPropSheetExt>(IID_IShellPropSheetExt);
-        Ref<IShellExtInit> init;
-        EXPECT_EQ(S_OK, object->QueryInterface(IID_IShellExtInit, init.Out()));
-        EXPECT_EQ(S_OK, init->Initialize(nullptr, &data, nullptr));
-        EXPECT_EQ(S_OK, object->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-    }
-    EXPECT_EQ(1, offers.Count);
+    EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
     if (!offers.Page)
-        return {};
+        return "(no page)";
     EXPECT_EQ(2, data.References()) << "the page must keep the object, and it the data";
-    ShownPage shown = ShowPage(offers.Page);
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_MODELESS;
+    header.nPages = 1;
+    header.phpage = &offers.Page;
+    auto sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow()) << "an open page must keep the library";
+    auto page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND edit = GetDlgItem(page, 1003);
+    std::string text(GetWindowTextLengthA(edit) + 1, '\0');
+    text.resize(GetWindowTextA(edit, &text[0], int(text.size())));
+    DestroyWindow(sheet);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
     EXPECT_EQ(1, data.References()) << "closing the sheet must release the object";
-    return shown;
+    return text;
 }
 
-PROPSHEETPAGEA CreatedPage;
-HPROPSHEETPAGE(WINAPI* RealCreatePage)(LPCPROPSHEETPAGEA);
-
-HPROPSHEETPAGE WINAPI CopyAndCreatePage(LPCPROPSHEETPAGEA page)
+// Whether or not a page is offered, and whatever becomes of it short of being
+// shown (the stand-in shell below shows it), the page's reference comes back
+// exactly once and the storage medium is given back: in the end the object
+// and the data object hold what they held before.
+TEST_F(PageTest, AddPagesOffersOnePageForOneFileAndGivesEverythingBack)
 {
-    std::memcpy(&CreatedPage, page, std::min<size_t>(page->dwSize, sizeof CreatedPage));
-    return RealCreatePage(page);
-}
-
-TEST_F(PageTest, OneFileGetsAPageThatHoldsTheObjectUntilReleased)
-{
-    TestDataObject data({"C:\\music\\one.wav"});
-    ASSERT_EQ(S_OK, Init->Initialize(nullptr, &data, nullptr));
-    Offers offers;
-    {
-        CreatedPage = {};
-        ImportPatch create("comctl32.dll", "CreatePropertySheetPageA",
-                           reinterpret_cast<void*>(&CopyAndCreatePage));
-        RealCreatePage = reinterpret_cast<decltype(RealCreatePage)>(create.Original());
-        EXPECT_EQ(S_OK, Object->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-    }
-    EXPECT_EQ(1, offers.Count);
-    ASSERT_NE(nullptr, offers.Page);
-
-    const FORMATETC& asked = data.FormatAsked();
-    EXPECT_EQ(CF_HDROP, asked.cfFormat);
-    EXPECT_EQ(nullptr, asked.ptd);
-    EXPECT_EQ(DWORD(DVASPECT_CONTENT), asked.dwAspect);
-    EXPECT_EQ(-1, asked.lindex);
-    EXPECT_EQ(DWORD(TYMED_HGLOBAL), asked.tymed);
-    EXPECT_EQ(1, data.MediaGiven());
-    EXPECT_EQ(1, data.MediaReturned());
-
-    Ref<IContextMenu> primary;
-    ASSERT_EQ(S_OK, Object->QueryInterface(IID_IContextMenu, primary.Out()));
-    // The first layout of the page description: 40 bytes in a 32-bit process.
-    EXPECT_EQ(sizeof(void*) == 4 ? 40u : UINT(PROPSHEETPAGEA_V1_SIZE), CreatedPage.dwSize);
-    EXPECT_EQ(DWORD(PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK), CreatedPage.dwFlags);
-    EXPECT_EQ(Tarvo().Module, CreatedPage.hInstance);
-    EXPECT_EQ(MAKEINTRESOURCEA(132), CreatedPage.pszTemplate);
-    EXPECT_STREQ("  Info", CreatedPage.pszTitle);
-    EXPECT_EQ(reinterpret_cast<LPARAM>(primary.Get()), CreatedPage.lParam);
-    ASSERT_NE(nullptr, CreatedPage.pcRefParent);
-    EXPECT_EQ(1u, *CreatedPage.pcRefParent) << "the parent count is the library's object count";
-    primary.Reset();
-
-    // Made and never shown: the page's release still gives the reference
-    // back, and no report was built for it.
-    EXPECT_EQ(3u, RefCountOf(Object.Get()));
-    EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
-    EXPECT_EQ(2u, RefCountOf(Object.Get()));
-    EXPECT_EQ(0, Sent.SetTextCalls);
-}
-
-BOOL WINAPI DestroyWithoutRelease(HPROPSHEETPAGE) { return TRUE; }
-HPROPSHEETPAGE WINAPI CreateNoPage(LPCPROPSHEETPAGEA) { return nullptr; }
-
-TEST_F(PageTest, NoPageForAnythingButOneFile)
-{
-    const std::string longPath = "C:\\" + std::string(300, 'a') + ".wav";
+    enum Platform { Plain, DestroyWithoutRelease, CreateFails };
+    const std::vector<std::string> one = {"C:\\a.wav"};
     const struct Case {
         const char* Name;
         bool Initialize;
         std::vector<std::string> Files;
         HRESULT GetData;
+        bool Accept;
+        Platform Platform;
+        int Offered;
     } cases[] = {
-        {"never initialised", false, {"C:\\a.wav"}, S_OK},
-        {"no files", true, {}, S_OK},
-        {"two files", true, {"C:\\a.wav", "C:\\b.wav"}, S_OK},
-        {"three files", true, {"C:\\a.wav", "C:\\b.wav", "C:\\c.wav"}, S_OK},
-        {"GetData fails", true, {"C:\\a.wav"}, DV_E_FORMATETC},
-        {"path too long", true, {longPath}, S_OK},
+        {"no data object", false, one, S_OK, true, Plain, 0},
+        {"no files", true, {}, S_OK, true, Plain, 0},
+        {"two files", true, {"C:\\a.wav", "C:\\b.wav"}, S_OK, true, Plain, 0},
+        {"GetData fails", true, one, E_OUTOFMEMORY, true, Plain, 0},
+        {"path too long", true, {"C:\\" + std::string(300, 'a') + ".wav"}, S_OK, true, Plain, 0},
+        {"accepted, never shown", true, one, S_OK, true, Plain, 1},
+        {"refused, release sent", true, one, S_OK, false, Plain, 1},
+        {"refused, no release sent", true, one, S_OK, false, DestroyWithoutRelease, 1},
+        {"never made", true, one, S_OK, true, CreateFails, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         TestDataObject data(c.Files, c.GetData);
-        if (c.Initialize) {
-            ASSERT_EQ(S_OK, Init->Initialize(nullptr, &data, nullptr));
-        }
-        const ULONG before = RefCountOf(Object.Get());
-        Offers offers;
-        EXPECT_EQ(S_OK, Object->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-        EXPECT_EQ(0, offers.Count);
-        EXPECT_EQ(before, RefCountOf(Object.Get()));
-        EXPECT_EQ(data.MediaGiven(), data.MediaReturned()) << "storage medium not released";
-        ASSERT_EQ(S_OK, Init->Initialize(nullptr, nullptr, nullptr));
-        EXPECT_EQ(1, data.References());
-    }
-    // Initialize without a data object left none held.
-    Offers offers;
-    EXPECT_EQ(S_OK, Object->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-    EXPECT_EQ(0, offers.Count);
-}
-
-// Whether the platform sends the page's release while destroying a refused
-// page or not, and whether a page is made at all, the object's count ends
-// where it began.
-TEST_F(PageTest, PageReferenceComesBackOnceWhateverBecomesOfThePage)
-{
-    const struct Case {
-        const char* Name;
-        bool Accept;
-        const char* Function;
-        void* Replacement;
-        int Offered;
-    } cases[] = {
-        {"refused, release sent", false, nullptr, nullptr, 1},
-        {"refused, no release sent", false, "DestroyPropertySheetPage",
-         reinterpret_cast<void*>(&DestroyWithoutRelease), 1},
-        {"never made", true, "CreatePropertySheetPageA", reinterpret_cast<void*>(&CreateNoPage), 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TestDataObject data({"C:\\a.wav"});
-        ASSERT_EQ(S_OK, Init->Initialize(nullptr, &data, nullptr));
-        const ULONG before = RefCountOf(Object.Get());
+        ComPtr<IShellPropSheetExt> sheet = SheetFor(c.Initialize ? &data : nullptr);
         Offers offers;
         offers.Accept = c.Accept;
-        {
-            std::unique_ptr<ImportPatch> patch;
-            if (c.Function)
-                patch.reset(new ImportPatch("comctl32.dll", c.Function, c.Replacement));
-            EXPECT_EQ(S_OK, Object->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-        }
+        Seen.DestroyWithoutRelease = c.Platform == DestroyWithoutRelease;
+        Seen.CreateFails = c.Platform == CreateFails;
+        EXPECT_EQ(S_OK, sheet->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
+        Seen.DestroyWithoutRelease = Seen.CreateFails = false;
         EXPECT_EQ(c.Offered, offers.Count);
-        EXPECT_EQ(before, RefCountOf(Object.Get()));
-        ASSERT_EQ(S_OK, Init->Initialize(nullptr, nullptr, nullptr));
+        if (offers.Page) {
+            // The first layout of the description; the page counts as an
+            // object of the library, and so far the object is the only one.
+            EXPECT_EQ(UINT(PROPSHEETPAGEA_V1_SIZE), Seen.Page.dwSize);
+            EXPECT_EQ(DWORD(PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK), Seen.Page.dwFlags);
+            EXPECT_STREQ("  Info", Seen.Page.pszTitle);
+            ASSERT_NE(nullptr, Seen.Page.pcRefParent);
+            EXPECT_EQ(1u, *Seen.Page.pcRefParent);
+            EXPECT_EQ(2u, RefCountOf(sheet.Get()));
+            EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+        }
+        EXPECT_EQ(c.Initialize ? 2 : 1, data.References());
+        EXPECT_EQ(1u, RefCountOf(sheet.Get()));
+        sheet.Reset();
+        EXPECT_EQ(1, data.References());
+        EXPECT_EQ(0, Seen.SetTextCalls) << "a report built for a page never shown";
     }
 }
 
 TEST_F(PageTest, StandInShellShowsTheReportOfTheFile)
 {
-    Object.Reset();
-    Init.Reset();
     const std::string paths[] = {
         ExampleFile("production-metadata.wav"),
         ExampleFile("damaged-odd-chunks.wav"),
         WriteTempFile("not-riff.wav", "This is not a RIFF file."),
         "C:\\no such folder\\missing.wav",
     };
+    // The comparison is only worth something with line breaks and TABs in it.
+    ASSERT_NE(std::string::npos, ExpectedReport(paths[0]).find("\r\n\t"));
     for (const std::string& path : paths) {
-        SCOPED_TRACE(path);
-        const std::string expected = ExpectedReport(path);
-        ASSERT_EQ(0u, expected.find(path));
-        Sent.TabStopCalls = 0;
-        const ShownPage shown = ShowPageOf(path);
-        EXPECT_EQ("  Info", shown.Title);
-        EXPECT_EQ(expected, shown.Text);
-        EXPECT_EQ(1, Sent.TabStopCalls);
-        EXPECT_EQ(1u, Sent.TabStopCount);
-        EXPECT_EQ(10, Sent.TabStop);
-        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
+        Seen.TabStops.clear();
+        EXPECT_EQ(ExpectedReport(path), ShowPageOf(path));
+        EXPECT_EQ(std::vector<int>{10}, Seen.TabStops) << path;
+        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << path;
     }
-    // The comparison above is only worth something if the report has its
-    // line breaks and indentation in it.
-    const std::string wave = ExpectedReport(paths[0]);
-    EXPECT_NE(std::string::npos, wave.find("\r\n\t"));
 }
 
-// The report lives in the engine's one buffer. A second page building its
-// report while the first is still handing its text to the edit box would
-// overwrite that text; the first page holds the engine until the box has its
-// copy.
+// The report lives in the engine's one buffer: a second page building its
+// report while the first hands its text to the edit box would overwrite it.
 TEST_F(PageTest, EngineIsHeldUntilTheEditBoxHasItsCopy)
 {
-    Object.Reset();
-    Init.Reset();
     const std::string first = ExampleFile("production-metadata.wav");
-    const std::string second = ExampleFile("pcm-16bit-stereo-44k.wav");
-    ASSERT_NE(ExpectedReport(first), ExpectedReport(second));
-
-    Sent.ProbeLock = true;
-    Sent.FirstThread = GetCurrentThreadId();
-    Sent.SecondPath = second;
-    Sent.SecondAtSetText = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const ShownPage shown = ShowPageOf(first);
-    ASSERT_TRUE(Sent.Second.joinable());
-    Sent.Second.join();
-    CloseHandle(Sent.SecondAtSetText);
-
-    EXPECT_FALSE(Sent.SecondGotThrough) << "a second report was built while the first was in use";
-    EXPECT_EQ(ExpectedReport(first), shown.Text);
-    EXPECT_EQ(ExpectedReport(second), Sent.SecondShown.Text);
+    Seen.SecondPath = ExampleFile("pcm-16bit-stereo-44k.wav");
+    ASSERT_NE(ExpectedReport(first), ExpectedReport(Seen.SecondPath));
+    Seen.FirstThread = GetCurrentThreadId();
+    Seen.SecondAtSetText = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const std::string shown = ShowPageOf(first);
+    ASSERT_TRUE(Seen.Second.joinable());
+    Seen.Second.join();
+    CloseHandle(Seen.SecondAtSetText);
+    EXPECT_FALSE(Seen.SecondGotThrough) << "a second report was built while the first was in use";
+    EXPECT_EQ(ExpectedReport(first), shown);
+    EXPECT_EQ(ExpectedReport(Seen.SecondPath), Seen.SecondText);
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ TEST_F(ServerTest, ServesOnlyItsOwnClass)
 
 TEST_F(ServerTest, FactoryAnswersIUnknownAndIClassFactoryOnly)
 {
-    Ref<IClassFactory> factory;
-    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IUnknown, factory.Out()));
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IUnknown, &factory));
     EXPECT_EQ(1u, RefCountOf(factory.Get()));
-    Ref<IUnknown> unknown;
-    Ref<IClassFactory> again;
-    EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, unknown.Out()));
-    EXPECT_EQ(S_OK, factory->QueryInterface(IID_IClassFactory, again.Out()));
+    ComPtr<IUnknown> unknown;
+    ComPtr<IClassFactory> again;
+    EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, &unknown));
+    EXPECT_EQ(S_OK, factory->QueryInterface(IID_IClassFactory, &again));
     EXPECT_EQ(static_cast<IUnknown*>(factory.Get()), unknown.Get());
     EXPECT_EQ(factory.Get(), again.Get());
     for (REFIID other : {IID_IDispatch, IID_IShellExtInit, IID_IPersistFile}) {
@@ -72,7 +72,7 @@ TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
               }));
     EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "a factory nobody took was kept";
 
-    Ref<IClassFactory> factory = NewFactory();
+    ComPtr<IClassFactory> factory = NewFactory();
     ASSERT_NE(nullptr, factory.Get());
     EXPECT_EQ(E_NOINTERFACE, Refusal([&](void** out) {
                   return factory->CreateInstance(nullptr, IID_IPersist, out);
@@ -81,8 +81,8 @@ TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
                   return factory->CreateInstance(factory.Get(), IID_IUnknown, out);
               }));
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
-    Ref<IUnknown> object;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, object.Out()));
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, &object));
     EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
     object.Reset();
     factory.Reset();
@@ -93,7 +93,7 @@ TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
 // neither keeps it nor counts a factory away.
 TEST_F(ServerTest, FactoriesKeepTheLibraryAndLocksDoNot)
 {
-    Ref<IClassFactory> first = NewFactory(), second = NewFactory();
+    ComPtr<IClassFactory> first = NewFactory(), second = NewFactory();
     EXPECT_NE(first.Get(), second.Get());
     EXPECT_EQ(S_OK, first->LockServer(FALSE));
     EXPECT_EQ(S_OK, first->LockServer(FALSE));
@@ -109,8 +109,8 @@ TEST_F(ServerTest, FactoriesKeepTheLibraryAndLocksDoNot)
 // may drift.
 TEST_F(ServerTest, CountsStayExactAcrossThreads)
 {
-    Ref<IShellExtInit> object = MakeExtension<IShellExtInit>(IID_IShellExtInit);
-    Ref<IClassFactory> factory = NewFactory();
+    ComPtr<IShellExtInit> object = MakeExtension<IShellExtInit>(IID_IShellExtInit);
+    ComPtr<IClassFactory> factory = NewFactory();
     ASSERT_TRUE(object.Get() && factory.Get());
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {

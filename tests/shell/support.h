@@ -1,6 +1,5 @@
 // Shared pieces of the shell tests: the real tarvo.dll loaded as the shell
-// loads it, a data object that counts what is done to it, a patch for the
-// library's imports, and small file helpers.
+// loads it, and a data object that counts what is done to it.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +9,11 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <wrl/client.h>
 
 #include "class_id.h"
+
+using Microsoft::WRL::ComPtr;
 
 struct TarvoDll {
     HMODULE Module = nullptr;
@@ -19,90 +21,53 @@ struct TarvoDll {
     HRESULT(WINAPI* CanUnloadNow)() = nullptr;
 };
 
-// tarvo.dll from the test program's folder, loaded with LoadLibrary once per
-// process.
+// tarvo.dll from the test program's folder, loaded once with LoadLibrary.
 const TarvoDll& Tarvo();
 
-// Owns one COM reference.
-template <class T>
-class Ref {
-public:
-    Ref() = default;
-    explicit Ref(T* object) : Object(object) {}
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    Ref(Ref&& other) noexcept : Object(other.Detach()) {}
-    Ref& operator=(Ref&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            Object = other.Detach();
-        }
-        return *this;
-    }
-    ~Ref() { Reset(); }
-    void Reset()
-    {
-        if (Object)
-            Object->Release();
-        Object = nullptr;
-    }
-    T* Get() const { return Object; }
-    T* operator->() const { return Object; }
-    void** Out()
-    {
-        Reset();
-        return reinterpret_cast<void**>(&Object);
-    }
-    // Hands the reference over to the caller.
-    T* Detach()
-    {
-        T* object = Object;
-        Object = nullptr;
-        return object;
-    }
-
-private:
-    T* Object = nullptr;
-};
-
-inline Ref<IClassFactory> NewFactory()
+inline ComPtr<IClassFactory> NewFactory()
 {
-    Ref<IClassFactory> factory;
-    EXPECT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, factory.Out()));
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, &factory));
     return factory;
 }
 
 // A new extension object from a new factory, asked for interface I.
 template <class I>
-Ref<I> MakeExtension(REFIID interfaceId)
+ComPtr<I> MakeExtension(REFIID interfaceId)
 {
-    Ref<IClassFactory> factory = NewFactory();
-    Ref<I> object;
+    ComPtr<IClassFactory> factory = NewFactory();
+    ComPtr<I> object;
     if (factory.Get()) {
-        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, interfaceId, object.Out()));
+        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, interfaceId, &object));
     }
     return object;
 }
 
 // The reference count of an object, read without changing it.
-ULONG RefCountOf(IUnknown* object);
+inline ULONG RefCountOf(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
 
 // A data object that hands out a CF_HDROP list of the given files (or fails
-// GetData) and counts its references and the media it gives out and gets
-// back. It lives on the caller's stack and never deletes itself.
+// GetData) and counts its references; like the shell's own, it refuses other
+// formats. Each medium it gives out holds a reference until ReleaseStgMedium
+// gives it back. It lives on the caller's stack and never deletes itself.
 class TestDataObject final : public IDataObject {
 public:
-    explicit TestDataObject(std::vector<std::string> files, HRESULT getDataResult = S_OK);
-
+    explicit TestDataObject(std::vector<std::string> files, HRESULT getDataResult = S_OK)
+        : Files(std::move(files)), GetDataResult(getDataResult) {}
+    ~TestDataObject()
+    {
+        for (HGLOBAL memory : Media)
+            GlobalFree(memory);
+    }
     LONG References() const { return RefCount; }
-    int MediaGiven() const { return Given; }
-    int MediaReturned() const { return Returned; }
-    const FORMATETC& FormatAsked() const { return Asked; }
 
     STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&RefCount); }
+    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&RefCount); }
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
@@ -114,44 +79,12 @@ public:
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
 private:
-    // Given as the medium's pUnkForRelease, so that ReleaseStgMedium reports
-    // back here.
-    struct MediumOwner final : IUnknown {
-        TestDataObject* Data = nullptr;
-        HGLOBAL Memory = nullptr;
-        STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-        STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-        STDMETHODIMP_(ULONG) Release() override;
-    };
-
     std::vector<std::string> Files;
     HRESULT GetDataResult;
     LONG RefCount = 1;
-    int Given = 0;
-    int Returned = 0;
-    FORMATETC Asked = {};
-    MediumOwner Owner;
-};
-
-// Points one entry of tarvo.dll's import table at a replacement for the
-// object's lifetime.
-class ImportPatch {
-public:
-    ImportPatch(const char* dll, const char* function, void* replacement);
-    ImportPatch(const ImportPatch&) = delete;
-    ImportPatch& operator=(const ImportPatch&) = delete;
-    ~ImportPatch();
-    void* Original() const { return Saved; }
-
-private:
-    void Write(void* value);
-    void** Slot = nullptr;
-    void* Saved = nullptr;
+    std::vector<HGLOBAL> Media;
 };
 
 // A fresh file in the temporary folder holding the given bytes; returns its
 // path.
 std::string WriteTempFile(const char* name, const std::string& bytes);
-
-// The Windows path of one of the sample files in examples/.
-std::string ExampleFile(const char* name);

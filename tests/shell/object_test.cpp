@@ -7,18 +7,18 @@
 
 namespace {
 
-class ObjectTest : public ::testing::Test {
+class ObjectTest : public ShellTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, Tarvo().CanUnloadNow());
+        ShellTest::SetUp();
         Object = MakeExtension<IShellExtInit>(IID_IShellExtInit);
         ASSERT_NE(nullptr, Object.Get());
     }
     void TearDown() override
     {
         Object.Reset();
-        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test";
+        ShellTest::TearDown();
     }
 
     template <class I>
@@ -32,7 +32,15 @@ protected:
     ComPtr<IShellExtInit> Object;
 };
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// A file in the temporary folder whose [IconImage] section gives Index.
+std::wstring IconIni(int index)
+{
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = folder + (L"tarvo-icon-" + std::to_wstring(index) + L".ini");
+    WritePrivateProfileStringW(L"IconImage", L"Index", std::to_wstring(index).c_str(), path.c_str());
+    return path;
+}
 
 int IconIndexOf(IExtractIconA* icon)
 {
@@ -102,13 +110,9 @@ std::string MenuText(HMENU menu)
     std::string text;
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         char label[16] = {};
-        MENUITEMINFOA item = {};
-        item.cbSize = sizeof item;
-        item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
-        item.dwTypeData = label;
-        item.cch = sizeof label;
-        GetMenuItemInfoA(menu, position, TRUE, &item);
-        text += (item.fType & MFT_SEPARATOR) ? "-|" : std::to_string(item.wID) + ":" + label + "|";
+        GetMenuStringA(menu, position, label, sizeof label, MF_BYPOSITION);
+        text += (GetMenuState(menu, position, MF_BYPOSITION) & MF_SEPARATOR)
+                    ? "-|" : std::to_string(GetMenuItemID(menu, position)) + ":" + label + "|";
     }
     return text;
 }
@@ -188,26 +192,13 @@ TEST_F(ObjectTest, IconLocationNamesTheLibraryAndTheIndexOfTheLoadedFile)
     ComPtr<IPersistFile> persist = As<IPersistFile>(IID_IPersistFile);
     char library[MAX_PATH], file[MAX_PATH];
     GetModuleFileNameA(Tarvo().Module, library, MAX_PATH);
-    const struct Case {
-        const char* Name;
-        const char* Contents;  // null: a name too long to convert, which must not keep the last one
-        int Index;
-    } cases[] = {
-        {"index-7.ini", "[IconImage]\r\nIndex=7\r\n", 7},
-        {"other-key.ini", "[IconImage]\r\nFile=x\r\n", 0},
-        {"other-section.ini", "[Icon]\r\nIndex=3\r\n", 0},
-        {"index-12.ini", "[IconImage]\r\nIndex=12\r\n", 12},
-        {"too-long", nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        const std::string name = c.Contents ? WriteTempFile(c.Name, c.Contents) : std::string(400, 'a');
-        ASSERT_EQ(S_OK, persist->Load(Wide(name).c_str(), STGM_READ));
-        int index = -1;
-        UINT flags = 0xA5A5;
-        EXPECT_EQ(S_OK, icon->GetIconLocation(GIL_FORSHELL, file, MAX_PATH, &index, &flags));
+    // The last name is too long to convert; it must not leave the one before.
+    for (const auto& [name, index] : {std::pair(IconIni(7), 7), std::pair(IconIni(12), 12),
+                                      std::pair(std::wstring(400, L'a'), 0)}) {
+        ASSERT_EQ(S_OK, persist->Load(name.c_str(), STGM_READ));
+        EXPECT_EQ(S_OK, icon->GetIconLocation(GIL_FORSHELL, file, MAX_PATH, nullptr, nullptr));
         EXPECT_STREQ(library, file);
-        EXPECT_EQ(c.Index, index) << c.Name;
-        EXPECT_EQ(0xA5A5u, flags);
+        EXPECT_EQ(index, IconIndexOf(icon.Get()));
     }
     // A short buffer takes the front of the name, terminated, and no more.
     std::memset(file, 'x', sizeof file);
@@ -220,7 +211,7 @@ TEST_F(ObjectTest, IconLocationNamesTheLibraryAndTheIndexOfTheLoadedFile)
 // in the memory.
 TEST_F(ObjectTest, NewObjectsHaveNoLoadedFileName)
 {
-    const std::wstring ini = Wide(WriteTempFile("fresh.ini", "[IconImage]\r\nIndex=9\r\n"));
+    const std::wstring ini = IconIni(9);
     for (int round = 0; round < 4; ++round) {
         ComPtr<IPersistFile> old = MakeExtension<IPersistFile>(IID_IPersistFile);
         ComPtr<IExtractIconA> oldIcon;

@@ -13,46 +13,30 @@
 
 namespace {
 
-// Points tarvo.dll's import of one function at a replacement while it lives.
-class ImportPatch {
-public:
-    ImportPatch(const char* dll, const char* function, void* replacement)
-    {
-        void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
-        auto* base = reinterpret_cast<BYTE*>(Tarvo().Module);
-        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& table =
-            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
-        auto** slots = reinterpret_cast<void**>(base + table.VirtualAddress);
-        for (size_t i = 0; i < table.Size / sizeof(void*) && !Slot; ++i)
-            Slot = slots[i] == real ? &slots[i] : nullptr;
-        if (Slot) {
-            Saved = *Slot;
-            Write(replacement);
-        } else {
-            ADD_FAILURE() << "tarvo.dll does not import " << function << " from " << dll;
-        }
-    }
-    ~ImportPatch()
-    {
-        if (Slot)
-            Write(Saved);
-    }
-    template <class F>
-    F Original() const { return reinterpret_cast<F>(Saved); }
-
-private:
-    void Write(void* value)
-    {
+// Points tarvo.dll's import of a function at a replacement for the rest of
+// the process; returns the function imported.
+template <class Function>
+Function Redirect(const char* dll, const char* name, Function replacement)
+{
+    const auto real = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
+    auto* base = reinterpret_cast<BYTE*>(Tarvo().Module);
+    const IMAGE_DATA_DIRECTORY& table =
+        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew)
+            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    auto** slots = reinterpret_cast<void**>(base + table.VirtualAddress);
+    for (size_t i = 0; i < table.Size / sizeof(void*); ++i) {
+        if (slots[i] != reinterpret_cast<void*>(real))
+            continue;
         DWORD protection = 0;
-        VirtualProtect(Slot, sizeof *Slot, PAGE_READWRITE, &protection);
-        *Slot = value;
-        VirtualProtect(Slot, sizeof *Slot, protection, &protection);
+        VirtualProtect(&slots[i], sizeof(void*), PAGE_READWRITE, &protection);
+        slots[i] = reinterpret_cast<void*>(replacement);
+        VirtualProtect(&slots[i], sizeof(void*), protection, &protection);
+        return real;
     }
-    void** Slot = nullptr;
-    void* Saved = nullptr;
-};
+    ADD_FAILURE() << "tarvo.dll does not import " << name << " from " << dll;
+    return real;
+}
 
 std::string ExampleFile(const char* name)
 {
@@ -86,9 +70,6 @@ BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 // To probe the engine's lock, the first WM_SETTEXT starts a second page on
 // another thread and waits to see whether that one gets as far as its own.
 struct Record {
-    decltype(&CreatePropertySheetPageA) RealCreate = nullptr;
-    decltype(&DestroyPropertySheetPage) RealDestroy = nullptr;
-    decltype(&SendDlgItemMessageA) RealSend = nullptr;
     bool CreateFails = false, DestroyWithoutRelease = false;
     PROPSHEETPAGEA Page = {};
     std::vector<int> TabStops;  // -1 for a call that sets other than one stop
@@ -101,30 +82,32 @@ struct Record {
     bool SecondGotThrough = false;
 } Seen;
 
+decltype(&CreatePropertySheetPageA) RealCreate;
+decltype(&DestroyPropertySheetPage) RealDestroy;
+decltype(&SendDlgItemMessageA) RealSend;
+
 std::string ShowPageOf(const std::string& path);
 
-bool WaitPumpingSentMessages(HANDLE event, DWORD milliseconds)
+// Waits for the event while letting messages sent from other threads through.
+bool WaitLettingSentMessagesThrough(HANDLE event, DWORD milliseconds)
 {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
-        const DWORD woken = MsgWaitForMultipleObjects(
-            1, &event, FALSE, milliseconds - (GetTickCount() - start), QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1)
-            return woken == WAIT_OBJECT_0;
-        MSG message;
+    const DWORD end = GetTickCount() + milliseconds;
+    MSG message;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, std::max<LONG>(0, LONG(end - GetTickCount())),
+                                     QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    return false;
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
 HPROPSHEETPAGE WINAPI RecordCreate(LPCPROPSHEETPAGEA page)
 {
     std::memcpy(&Seen.Page, page, std::min<size_t>(page->dwSize, sizeof Seen.Page));
-    return Seen.CreateFails ? nullptr : Seen.RealCreate(page);
+    return Seen.CreateFails ? nullptr : RealCreate(page);
 }
 
 BOOL WINAPI RecordDestroy(HPROPSHEETPAGE page)
 {
-    return Seen.DestroyWithoutRelease ? TRUE : Seen.RealDestroy(page);
+    return Seen.DestroyWithoutRelease ? TRUE : RealDestroy(page);
 }
 
 LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam, LPARAM lParam)
@@ -137,33 +120,26 @@ LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam,
             SetEvent(Seen.SecondAtSetText);
         } else if (Seen.SecondAtSetText && !Seen.Second.joinable()) {
             Seen.Second = std::thread([] { Seen.SecondText = ShowPageOf(Seen.SecondPath); });
-            Seen.SecondGotThrough = WaitPumpingSentMessages(Seen.SecondAtSetText, 1500);
+            Seen.SecondGotThrough = WaitLettingSentMessagesThrough(Seen.SecondAtSetText, 1500);
         }
     }
-    return Seen.RealSend(dialog, control, message, wParam, lParam);
+    return RealSend(dialog, control, message, wParam, lParam);
 }
 
-class PageTest : public ::testing::Test {
+class PageTest : public ShellTest {
 protected:
+    static void SetUpTestSuite()
+    {
+        InitCommonControls();
+        RealCreate = Redirect("comctl32.dll", "CreatePropertySheetPageA", &RecordCreate);
+        RealDestroy = Redirect("comctl32.dll", "DestroyPropertySheetPage", &RecordDestroy);
+        RealSend = Redirect("user32.dll", "SendDlgItemMessageA", &RecordSend);
+    }
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, Tarvo().CanUnloadNow());
-        InitCommonControls();
+        ShellTest::SetUp();
         Seen = {};
-        Seen.RealCreate = CreatePatch.Original<decltype(Seen.RealCreate)>();
-        Seen.RealDestroy = DestroyPatch.Original<decltype(Seen.RealDestroy)>();
-        Seen.RealSend = SendPatch.Original<decltype(Seen.RealSend)>();
     }
-    void TearDown() override
-    {
-        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object or page outlived its test";
-    }
-
-    ImportPatch CreatePatch{"comctl32.dll", "CreatePropertySheetPageA",
-                            reinterpret_cast<void*>(&RecordCreate)};
-    ImportPatch DestroyPatch{"comctl32.dll", "DestroyPropertySheetPage",
-                             reinterpret_cast<void*>(&RecordDestroy)};
-    ImportPatch SendPatch{"user32.dll", "SendDlgItemMessageA", reinterpret_cast<void*>(&RecordSend)};
 };
 
 // A new object, given the data object as the shell gives it.
@@ -269,7 +245,6 @@ TEST_F(PageTest, StandInShellShowsTheReportOfTheFile)
     const std::string paths[] = {
         ExampleFile("production-metadata.wav"),
         ExampleFile("damaged-odd-chunks.wav"),
-        WriteTempFile("not-riff.wav", "This is not a RIFF file."),
         "C:\\no such folder\\missing.wav",
     };
     // The comparison is only worth something with line breaks and TABs in it.

@@ -1,92 +1,77 @@
 // The COM server: which class it serves, its factories, and the count that
 // decides whether the library may be unloaded.
+#include <functional>
 #include <thread>
 
 #include "support.h"
 
 namespace {
 
-class ServerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(S_OK, Tarvo().CanUnloadNow()); }
-    void TearDown() override { EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test"; }
-};
+using ServerTest = ShellTest;
 
-CLSID WithByteFlipped(size_t byte)
-{
-    CLSID id = ExtensionClassId;
-    reinterpret_cast<BYTE*>(&id)[byte] ^= 0x01;
-    return id;
-}
-
-// The result of a call that must fail; its out pointer must come back empty.
-template <class Call>
-HRESULT Refusal(Call call)
-{
-    void* out = &out;
-    const HRESULT result = call(&out);
-    EXPECT_EQ(nullptr, out);
-    return result;
-}
-
-TEST_F(ServerTest, ServesOnlyItsOwnClass)
+TEST_F(ServerTest, ServesItsClassThroughAFactoryWithTwoInterfaces)
 {
     WCHAR text[40];
     ASSERT_EQ(39, StringFromGUID2(ExtensionClassId, text, 40));
     EXPECT_EQ(0, _wcsicmp(L"{899a4e00-2984-11d4-bb70-444553540000}", text));
     EXPECT_STREQ("{899a4e00-2984-11d4-bb70-444553540000}", ExtensionClassIdText);
 
-    for (const CLSID& other : {CLSID_NULL, IID_IClassFactory, WithByteFlipped(0),
-                               WithByteFlipped(7), WithByteFlipped(15)}) {
-        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, Refusal([&](void** out) {
-                      return Tarvo().GetClassObject(other, IID_IClassFactory, out);
-                  }));
-    }
-    EXPECT_EQ(E_POINTER, Tarvo().GetClassObject(ExtensionClassId, IID_IClassFactory, nullptr));
-}
-
-TEST_F(ServerTest, FactoryAnswersIUnknownAndIClassFactoryOnly)
-{
-    ComPtr<IClassFactory> factory;
+    ComPtr<IClassFactory> factory, again;
+    ComPtr<IUnknown> unknown;
     ASSERT_EQ(S_OK, Tarvo().GetClassObject(ExtensionClassId, IID_IUnknown, &factory));
     EXPECT_EQ(1u, RefCountOf(factory.Get()));
-    ComPtr<IUnknown> unknown;
-    ComPtr<IClassFactory> again;
     EXPECT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, &unknown));
     EXPECT_EQ(S_OK, factory->QueryInterface(IID_IClassFactory, &again));
     EXPECT_EQ(static_cast<IUnknown*>(factory.Get()), unknown.Get());
     EXPECT_EQ(factory.Get(), again.Get());
-    for (REFIID other : {IID_IDispatch, IID_IShellExtInit, IID_IPersistFile}) {
-        EXPECT_EQ(E_NOINTERFACE,
-                  Refusal([&](void** out) { return factory->QueryInterface(other, out); }));
-    }
-    EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IUnknown, nullptr));
     EXPECT_EQ(3u, RefCountOf(factory.Get()));
 }
 
-// A factory or object that nobody takes is destroyed at once.
+// Each refused request leaves its out pointer empty, gives E_POINTER without
+// one, and leaves nothing alive: a factory or object that nobody takes is
+// destroyed at once.
 TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
 {
-    EXPECT_EQ(E_NOINTERFACE, Refusal([](void** out) {
-                  return Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, out);
-              }));
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "a factory nobody took was kept";
-
     ComPtr<IClassFactory> factory = NewFactory();
-    ASSERT_NE(nullptr, factory.Get());
-    EXPECT_EQ(E_NOINTERFACE, Refusal([&](void** out) {
-                  return factory->CreateInstance(nullptr, IID_IPersist, out);
-              }));
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, Refusal([&](void** out) {
-                  return factory->CreateInstance(factory.Get(), IID_IUnknown, out);
-              }));
-    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
-    ComPtr<IUnknown> object;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, &object));
-    EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
-    object.Reset();
+    ComPtr<IUnknown> object = MakeExtension<IUnknown>(IID_IUnknown);
+    ASSERT_TRUE(factory.Get() && object.Get());
+    IClassFactory* f = factory.Get();
+    IUnknown* o = object.Get();
+    const auto forClass = [](CLSID id) {
+        return [id](void** out) { return Tarvo().GetClassObject(id, IID_IClassFactory, out); };
+    };
+    const auto flipped = [](size_t byte) {
+        CLSID id = ExtensionClassId;
+        reinterpret_cast<BYTE*>(&id)[byte] ^= 0x01;
+        return id;
+    };
+    const struct Case {
+        HRESULT Result;
+        std::function<HRESULT(void**)> Call;
+    } cases[] = {
+        {CLASS_E_CLASSNOTAVAILABLE, forClass(CLSID_NULL)},
+        {CLASS_E_CLASSNOTAVAILABLE, forClass(IID_IClassFactory)},
+        {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(0))},
+        {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(7))},
+        {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(15))},
+        {E_NOINTERFACE, [](void** out) { return Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, out); }},
+        {E_NOINTERFACE, [f](void** out) { return f->QueryInterface(IID_IDispatch, out); }},
+        {E_NOINTERFACE, [f](void** out) { return f->QueryInterface(IID_IShellExtInit, out); }},
+        {E_NOINTERFACE, [f](void** out) { return f->CreateInstance(nullptr, IID_IPersist, out); }},
+        {CLASS_E_NOAGGREGATION, [f](void** out) { return f->CreateInstance(f, IID_IUnknown, out); }},
+        {E_NOINTERFACE, [o](void** out) { return o->QueryInterface(IID_IDispatch, out); }},
+    };
+    for (const Case& c : cases) {
+        void* out = &out;
+        EXPECT_EQ(c.Result, c.Call(&out)) << "case " << &c - cases;
+        EXPECT_EQ(nullptr, out) << "case " << &c - cases;
+        EXPECT_EQ(E_POINTER, c.Call(nullptr)) << "case " << &c - cases;
+    }
+    EXPECT_EQ(1u, RefCountOf(f));
+    EXPECT_EQ(1u, RefCountOf(o));
     factory.Reset();
-    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object nobody took was kept";
+    object.Reset();
+    EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "a factory or object nobody took was kept";
 }
 
 // Every call makes a factory of its own, and each keeps the library; a lock

@@ -9,11 +9,9 @@
 const TarvoDll& Tarvo()
 {
     static const TarvoDll dll = [] {
+        // The program's own folder comes first in the search.
         TarvoDll loaded;
-        char path[MAX_PATH];
-        std::string file(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-        file.replace(file.find_last_of('\\') + 1, std::string::npos, "tarvo.dll");
-        loaded.Module = LoadLibraryA(file.c_str());
+        loaded.Module = LoadLibraryA("tarvo.dll");
         loaded.GetClassObject = reinterpret_cast<decltype(loaded.GetClassObject)>(
             reinterpret_cast<void*>(GetProcAddress(loaded.Module, "DllGetClassObject")));
         loaded.CanUnloadNow = reinterpret_cast<decltype(loaded.CanUnloadNow)>(
@@ -59,19 +57,4 @@ STDMETHODIMP TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
     medium->pUnkForRelease = this;
     AddRef();
     return S_OK;
-}
-
-std::string WriteTempFile(const char* name, const std::string& bytes)
-{
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string path = std::string(folder) + "tarvo-shell-" +
-                             std::to_string(GetCurrentProcessId()) + "-" + name;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(bytes.size(), written) << path;
-    return path;
 }

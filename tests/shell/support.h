@@ -24,6 +24,14 @@ struct TarvoDll {
 // tarvo.dll from the test program's folder, loaded once with LoadLibrary.
 const TarvoDll& Tarvo();
 
+// Every test starts and ends with no object of the library alive, so that a
+// leak shows in the test that made it.
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(S_OK, Tarvo().CanUnloadNow()); }
+    void TearDown() override { EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test"; }
+};
+
 inline ComPtr<IClassFactory> NewFactory()
 {
     ComPtr<IClassFactory> factory;
@@ -84,7 +92,3 @@ private:
     LONG RefCount = 1;
     std::vector<HGLOBAL> Media;
 };
-
-// A fresh file in the temporary folder holding the given bytes; returns its
-// path.
-std::string WriteTempFile(const char* name, const std::string& bytes);

@@ -1,72 +1,47 @@
-// The resources of the built tarvo.dll, read back as the platform reads them.
+// The resources of tarvo.dll, read back from the loaded library as the
+// platform reads them.
 #include <set>
 
 #include "support.h"
 
 namespace {
 
-class ResourceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char path[MAX_PATH];
-        GetModuleFileNameA(Tarvo().Module, path, MAX_PATH);
-        Path = path;
-        File = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(nullptr, File);
-    }
-    void TearDown() override { FreeLibrary(File); }
-
-    std::string Path;
-    HMODULE File = nullptr;
-};
+BOOL CALLBACK NoteType(HMODULE, LPSTR type, LONG_PTR types)
+{
+    reinterpret_cast<std::set<ULONG_PTR>*>(types)->insert(ULONG_PTR(type));
+    return TRUE;
+}
 
 // A classic template, word by word: dialog style and extended style, one
 // control, frame, no menu, class or caption, the font; then the edit box's
 // styles, frame, id 1003, the predefined edit class, no text or data.
-TEST_F(ResourceTest, InfoDialogIsAClassicTemplateWithTheExactStyles)
+TEST(ResourceTest, InfoDialogIsAClassicTemplateWithTheExactStyles)
 {
     const WORD expected[] = {
         0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
         8, 'M', 'S', ' ', 'S', 'h', 'e', 'l', 'l', ' ', 'D', 'l', 'g', 0,
         0x0084, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0};
-    HRSRC found = FindResourceExA(File, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(132),
+    const HMODULE file = Tarvo().Module;
+    std::set<ULONG_PTR> types;
+    EnumResourceTypesA(file, NoteType, LONG_PTR(&types));
+    EXPECT_EQ((std::set<ULONG_PTR>{5, 16}), types) << "only the dialog and the version block";
+    HRSRC found = FindResourceExA(file, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(132),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK));
     ASSERT_NE(nullptr, found);
-    ASSERT_GE(SizeofResource(File, found), sizeof expected);
-    const auto* words = static_cast<const WORD*>(LockResource(LoadResource(File, found)));
+    ASSERT_GE(SizeofResource(file, found), sizeof expected);
+    const auto* words = static_cast<const WORD*>(LockResource(LoadResource(file, found)));
     EXPECT_EQ(std::vector<WORD>(std::begin(expected), std::end(expected)),
               std::vector<WORD>(words, words + std::size(expected)));
 }
 
-std::set<ULONG_PTR> Found;
-BOOL CALLBACK NoteType(HMODULE, LPSTR type, LONG_PTR) { return Found.insert(ULONG_PTR(type)), TRUE; }
-BOOL CALLBACK NoteName(HMODULE, LPCSTR, LPSTR name, LONG_PTR) { return Found.insert(ULONG_PTR(name)), TRUE; }
-BOOL CALLBACK NoteLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR)
+TEST(ResourceTest, VersionBlock)
 {
-    return Found.insert(language), TRUE;
-}
-
-TEST_F(ResourceTest, OnlyTheDialogAndTheVersionBlock)
-{
-    Found.clear();
-    EnumResourceTypesA(File, NoteType, 0);
-    EXPECT_EQ((std::set<ULONG_PTR>{5, 16}), Found);
-    Found.clear();
-    EnumResourceNamesA(File, RT_DIALOG, NoteName, 0);
-    EnumResourceNamesA(File, RT_VERSION, NoteName, 0);
-    EXPECT_EQ((std::set<ULONG_PTR>{1, 132}), Found);
-    Found.clear();
-    EnumResourceLanguagesA(File, RT_DIALOG, MAKEINTRESOURCEA(132), NoteLanguage, 0);
-    EXPECT_EQ(std::set<ULONG_PTR>{0x0809}, Found);
-}
-
-TEST_F(ResourceTest, VersionBlock)
-{
+    char path[MAX_PATH];
+    GetModuleFileNameA(Tarvo().Module, path, MAX_PATH);
     DWORD handle = 0;
-    std::vector<char> block(GetFileVersionInfoSizeA(Path.c_str(), &handle));
+    std::vector<char> block(GetFileVersionInfoSizeA(path, &handle));
     ASSERT_FALSE(block.empty());
-    ASSERT_TRUE(GetFileVersionInfoA(Path.c_str(), 0, block.size(), block.data()));
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, block.size(), block.data()));
     void* value = nullptr;
     UINT size = 0;
 
@@ -83,21 +58,18 @@ TEST_F(ResourceTest, VersionBlock)
     ASSERT_EQ(4u, size);
     EXPECT_EQ(0x04B00809u, *static_cast<const DWORD*>(value));
 
-    const struct Entry {
-        const char* Name;
-        const char* Text;  // null: any text but an empty one
-    } entries[] = {
+    const struct { const char* Name; const char* Text; } entries[] = {
         {"FileDescription", "Adds 'Info' tab to WAV file 'Properties'"},
         {"FileVersion", "1.0"}, {"InternalName", "tarvo"}, {"OriginalFilename", "tarvo.dll"},
         {"ProductName", "Tarvo Shell Extension"}, {"ProductVersion", "1.0"},
         {"CompanyName", nullptr}, {"Comments", nullptr}, {"LegalCopyright", nullptr},
     };
-    for (const Entry& entry : entries) {
+    for (const auto& entry : entries) {
         const std::string key = std::string("\\StringFileInfo\\080904b0\\") + entry.Name;
         ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), &value, &size)) << entry.Name;
         if (entry.Text)
             EXPECT_STREQ(entry.Text, static_cast<const char*>(value)) << entry.Name;
-        else
+        else  // any text but an empty one
             EXPECT_NE('\0', *static_cast<const char*>(value)) << entry.Name;
     }
 }

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,8 +24,25 @@ struct TarvoDll {
     HRESULT(WINAPI* CanUnloadNow)() = nullptr;
 };
 
-// tarvo.dll from the test program's folder, loaded once with LoadLibrary.
-const TarvoDll& Tarvo();
+// tarvo.dll, loaded once with LoadLibrary from the test program's folder,
+// which comes first in the search.
+inline const TarvoDll& Tarvo()
+{
+    static const TarvoDll dll = [] {
+        TarvoDll loaded;
+        loaded.Module = LoadLibraryA("tarvo.dll");
+        loaded.GetClassObject = reinterpret_cast<decltype(loaded.GetClassObject)>(
+            reinterpret_cast<void*>(GetProcAddress(loaded.Module, "DllGetClassObject")));
+        loaded.CanUnloadNow = reinterpret_cast<decltype(loaded.CanUnloadNow)>(
+            reinterpret_cast<void*>(GetProcAddress(loaded.Module, "DllCanUnloadNow")));
+        return loaded;
+    }();
+    if (!dll.GetClassObject || !dll.CanUnloadNow) {
+        std::fprintf(stderr, "tarvo.dll or its exports not found beside the test program\n");
+        std::abort();
+    }
+    return dll;
+}
 
 // Every test starts and ends with no object of the library alive, so that a
 // leak shows in the test that made it.
@@ -39,7 +59,6 @@ inline ComPtr<IClassFactory> NewFactory()
     return factory;
 }
 
-// A new extension object from a new factory, asked for interface I.
 template <class I>
 ComPtr<I> MakeExtension(REFIID interfaceId)
 {
@@ -51,7 +70,6 @@ ComPtr<I> MakeExtension(REFIID interfaceId)
     return object;
 }
 
-// The reference count of an object, read without changing it.
 inline ULONG RefCountOf(IUnknown* object)
 {
     object->AddRef();
@@ -73,10 +91,38 @@ public:
     }
     LONG References() const { return RefCount; }
 
-    STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override;
+    STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override
+    {
+        const bool known = IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IDataObject);
+        *out = known ? static_cast<IDataObject*>(this) : nullptr;
+        return known ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&RefCount); }
     STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&RefCount); }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
+    {
+        if (format->cfFormat != CF_HDROP || format->ptd || format->dwAspect != DVASPECT_CONTENT ||
+            format->lindex != -1 || !(format->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        if (FAILED(GetDataResult))
+            return GetDataResult;
+        // DROPFILES, then each path with its NUL, then one more NUL (two for
+        // no paths): the memory comes zeroed.
+        std::string list;
+        for (const std::string& file : Files)
+            list += file + '\0';
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 2);
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        drop->pFiles = sizeof(DROPFILES);
+        std::memcpy(drop + 1, list.data(), list.size());
+        GlobalUnlock(memory);
+        Media.push_back(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = this;
+        AddRef();
+        return S_OK;
+    }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
     STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }

@@ -41,7 +41,8 @@ std::wstring IconIni(int index)
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = folder + (L"tarvo-icon-" + std::to_wstring(index) + L".ini");
-    WritePrivateProfileStringW(L"IconImage", L"Index", std::to_wstring(index).c_str(), path.c_str());
+    const std::wstring value = std::to_wstring(index);
+    WritePrivateProfileStringW(L"IconImage", L"Index", value.c_str(), path.c_str());
     return path;
 }
 
@@ -118,10 +119,10 @@ std::string MenuText(HMENU menu)
 TEST_F(ObjectTest, ContextMenuEntriesForEachFlag)
 {
     const struct { UINT Flags; bool Adds; } cases[] = {
-        {CMF_NORMAL, true},      {CMF_DEFAULTONLY, false},          {CMF_VERBSONLY, true},
-        {CMF_EXPLORE, true},     {CMF_NOVERBS, false},              {CMF_DEFAULTONLY | CMF_NOVERBS, false},
-        {CMF_CANRENAME, true},   {CMF_DEFAULTONLY | CMF_VERBSONLY, true},
-        {CMF_NOVERBS | CMF_EXPLORE, true}, {CMF_EXTENDEDVERBS | CMF_NOVERBS, false},
+        {CMF_NORMAL, true}, {CMF_DEFAULTONLY, false}, {CMF_VERBSONLY, true}, {CMF_EXPLORE, true},
+        {CMF_NOVERBS, false}, {CMF_CANRENAME, true}, {CMF_DEFAULTONLY | CMF_NOVERBS, false},
+        {CMF_DEFAULTONLY | CMF_VERBSONLY, true}, {CMF_NOVERBS | CMF_EXPLORE, true},
+        {CMF_EXTENDEDVERBS | CMF_NOVERBS, false},
     };
     ComPtr<IContextMenu> menu = As<IContextMenu>(IID_IContextMenu);
     for (const auto& c : cases) {
@@ -139,8 +140,8 @@ TEST_F(ObjectTest, ContextMenuEntriesForEachFlag)
 TEST_F(ObjectTest, InvokeCommandAcceptsTheFourOffsetsOnly)
 {
     const struct { LPCSTR Verb; HRESULT Result; } cases[] = {
-        {"open", E_INVALIDARG},          {"properties", E_INVALIDARG},    {MAKEINTRESOURCEA(0), S_OK},
-        {MAKEINTRESOURCEA(3), S_OK},     {MAKEINTRESOURCEA(4), E_INVALIDARG},
+        {"open", E_INVALIDARG}, {"properties", E_INVALIDARG}, {MAKEINTRESOURCEA(0), S_OK},
+        {MAKEINTRESOURCEA(3), S_OK}, {MAKEINTRESOURCEA(4), E_INVALIDARG},
         {MAKEINTRESOURCEA(0xFFFF), E_INVALIDARG},
     };
     ComPtr<IContextMenu> menu = As<IContextMenu>(IID_IContextMenu);
@@ -165,7 +166,8 @@ TEST_F(ObjectTest, CommandStringFitsTheBufferAndTheWidthAsked)
     for (const auto& c : cases) {
         std::string buffer(32, 'Z');
         EXPECT_EQ(c.Result, menu->GetCommandString(2, c.Request, nullptr, &buffer[0], c.Size));
-        EXPECT_EQ(c.Bytes + 'Z', buffer.substr(0, c.Bytes.size() + 1)) << c.Request << "/" << c.Size;
+        EXPECT_EQ(c.Bytes + 'Z', buffer.substr(0, c.Bytes.size() + 1))
+            << c.Request << "/" << c.Size;
     }
     EXPECT_EQ(E_INVALIDARG, menu->GetCommandString(0, GCS_VERBA, nullptr, nullptr, 10));
 }

@@ -21,9 +21,10 @@ Function Redirect(const char* dll, const char* name, Function replacement)
     const auto real = reinterpret_cast<Function>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), name)));
     auto* base = reinterpret_cast<BYTE*>(Tarvo().Module);
+    const auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& table =
-        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew)
-            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
     auto** slots = reinterpret_cast<void**>(base + table.VirtualAddress);
     for (size_t i = 0; i < table.Size / sizeof(void*); ++i) {
         if (slots[i] != reinterpret_cast<void*>(real))
@@ -99,10 +100,11 @@ LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam,
         if (Seen.SecondAtSetText && GetCurrentThreadId() != Seen.FirstThread) {
             SetEvent(Seen.SecondAtSetText);
         } else if (Seen.SecondAtSetText && !Seen.Second.joinable()) {
-            Seen.Second = std::thread([] {
-                Seen.Page.pfnDlgProc(nullptr, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&Seen.Page));
+            Seen.Second = std::thread([page = reinterpret_cast<LPARAM>(&Seen.Page)] {
+                Seen.Page.pfnDlgProc(nullptr, WM_INITDIALOG, 0, page);
             });
-            Seen.SecondGotThrough = WaitForSingleObject(Seen.SecondAtSetText, 1500) == WAIT_OBJECT_0;
+            const DWORD waited = WaitForSingleObject(Seen.SecondAtSetText, 1500);
+            Seen.SecondGotThrough = waited == WAIT_OBJECT_0;
         }
     }
     return RealSend(dialog, control, message, wParam, lParam);

@@ -45,23 +45,23 @@ TEST_F(ServerTest, RefusedRequestsLeaveNothingBehind)
         reinterpret_cast<BYTE*>(&id)[byte] ^= 0x01;
         return id;
     };
-    const struct Case {
-        HRESULT Result;
-        std::function<HRESULT(void**)> Call;
-    } cases[] = {
+    const struct { HRESULT Result; std::function<HRESULT(void**)> Call; } cases[] = {
         {CLASS_E_CLASSNOTAVAILABLE, forClass(CLSID_NULL)},
         {CLASS_E_CLASSNOTAVAILABLE, forClass(IID_IClassFactory)},
         {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(0))},
         {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(7))},
         {CLASS_E_CLASSNOTAVAILABLE, forClass(flipped(15))},
-        {E_NOINTERFACE, [](void** out) { return Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, out); }},
+        {E_NOINTERFACE, [](void** out) {
+             return Tarvo().GetClassObject(ExtensionClassId, IID_IShellExtInit, out);
+         }},
         {E_NOINTERFACE, [f](void** out) { return f->QueryInterface(IID_IDispatch, out); }},
         {E_NOINTERFACE, [f](void** out) { return f->QueryInterface(IID_IShellExtInit, out); }},
         {E_NOINTERFACE, [f](void** out) { return f->CreateInstance(nullptr, IID_IPersist, out); }},
-        {CLASS_E_NOAGGREGATION, [f](void** out) { return f->CreateInstance(f, IID_IUnknown, out); }},
+        {CLASS_E_NOAGGREGATION,
+         [f](void** out) { return f->CreateInstance(f, IID_IUnknown, out); }},
         {E_NOINTERFACE, [o](void** out) { return o->QueryInterface(IID_IDispatch, out); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         void* out = &out;
         EXPECT_EQ(c.Result, c.Call(&out)) << "case " << &c - cases;
         EXPECT_EQ(nullptr, out) << "case " << &c - cases;

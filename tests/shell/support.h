@@ -49,7 +49,10 @@ inline const TarvoDll& Tarvo()
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(S_OK, Tarvo().CanUnloadNow()); }
-    void TearDown() override { EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test"; }
+    void TearDown() override
+    {
+        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << "an object outlived its test";
+    }
 };
 
 inline ComPtr<IClassFactory> NewFactory()
@@ -93,7 +96,8 @@ public:
 
     STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override
     {
-        const bool known = IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IDataObject);
+        const bool known =
+            IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IDataObject);
         *out = known ? static_cast<IDataObject*>(this) : nullptr;
         return known ? (AddRef(), S_OK) : E_NOINTERFACE;
     }

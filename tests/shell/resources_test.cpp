@@ -6,6 +6,8 @@
 
 namespace {
 
+using ResourceTest = ShellTest;
+
 BOOL CALLBACK NoteType(HMODULE, LPSTR type, LONG_PTR types)
 {
     reinterpret_cast<std::set<ULONG_PTR>*>(types)->insert(ULONG_PTR(type));
@@ -15,7 +17,7 @@ BOOL CALLBACK NoteType(HMODULE, LPSTR type, LONG_PTR types)
 // A classic template, word by word: dialog style and extended style, one
 // control, frame, no menu, class or caption, the font; then the edit box's
 // styles, frame, id 1003, the predefined edit class, no text or data.
-TEST(ResourceTest, InfoDialogIsAClassicTemplateWithTheExactStyles)
+TEST_F(ResourceTest, InfoDialogIsAClassicTemplateWithTheExactStyles)
 {
     const WORD expected[] = {
         0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
@@ -34,7 +36,7 @@ TEST(ResourceTest, InfoDialogIsAClassicTemplateWithTheExactStyles)
               std::vector<WORD>(words, words + std::size(expected)));
 }
 
-TEST(ResourceTest, VersionBlock)
+TEST_F(ResourceTest, VersionBlock)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(Tarvo().Module, path, MAX_PATH);

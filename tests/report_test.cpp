@@ -71,13 +71,16 @@ TEST(Walk, ChunkTreeOfWellFormedFiles) {
        Lines(1, {"LIST 'JUNK'", "<JUNK> obsolete data"})},
       {"ListTooShortForAChunk", Riff(List("INFO", "") + Chunk("IENG", "e")),
        Lines(1, {"LIST 'INFO'"}) + Quoted("<IENG> engineer", "e")},
-      // The remainder still counts the list's type: 8 bytes after the last
-      // chunk are read as one more header, and 7 are not.
-      {"SevenSpareBytesAreIgnored", RiffWithLength(4 + 8 + 7, Chunk("JUNK", "") + "ISFT\x01\0\0"s),
-       Lines(1, {"<JUNK> obsolete data"})},
+      // The remainder still counts the list's type: 8 bytes after a list's
+      // last chunk are read as one more header, and 7 are not.
+      {"SevenSpareBytesAreIgnored",
+       Riff(ChunkWithSize("LIST", 4 + 8 + 7, "INFO" + Chunk("JUNK", "") + "ISFT\x01\0\0\0"s) +
+            Chunk("IENG", "")),
+       Lines(1, {"LIST 'INFO'", "\t<JUNK> obsolete data", "<IENG> engineer"})},
       {"EightSpareBytesAreOneMoreHeader",
-       RiffWithLength(4 + 8 + 8, Chunk("JUNK", "") + "ISFT\0\0\0\0"s),
-       Lines(1, {"<JUNK> obsolete data", "<ISFT> software used"})},
+       Riff(List("INFO", Chunk("JUNK", "") + "ISFT\0\0\0\0"s) + Chunk("IENG", "")),
+       Lines(1, {"LIST 'INFO'", "\t<JUNK> obsolete data", "\t<ISFT> software used",
+                 "<IENG> engineer"})},
       {"ChunkLongerThanItsListIsTheLast",
        RiffWithLength(4 + 8 + 2 + 8, ChunkWithSize("ICMT", 2, "hi") + Chunk("IENG", "")),
        Quoted("<ICMT> comments", "hi") + Lines(1, {"<IENG> engineer"})},
@@ -93,7 +96,9 @@ TEST(Walk, DamagedFilesAreWalkedAsFarAsTheyGo) {
                 {"TenBytes", "RIFF\x02\0\0\0WA"s, "\r\nRIFF 'WA'\r\n"},
                 {"ListCutInsideItsType", RiffWithLength(4 + 8 + 2, "LIST\x10\0\0\0IN"s),
                  "\r\nRIFF 'WAVE'\r\n\tLIST 'IN'\r\n"},
-                {"HeaderCutShortWritesNothing", Riff(title) + "ICMT\x02\0"s, error + walked},
+                {"HeaderCutShortWritesNothing",
+                 Riff(ChunkWithSize("LIST", 99, "INFO" + title + "ICMT\x02\0"s)),
+                 "\r\nRIFF 'WAVE'\r\n\tLIST 'INFO'\r\n\t\t<INAM> title\r\n\t\t\t\"T\"\r\n"},
                 {"WalkEndsAfterATruncatedChunk",
                  RiffWithLength(4 + 8 + 1000 + 10, ChunkWithSize("data", 1000, "abc")),
                  error + "\r\nRIFF 'WAVE'\r\n\t<data> waveform data\r\n\t\t0.000 sec duration\r\n"},
@@ -142,7 +147,7 @@ TEST(QuotedText, PrintableBytesUpToTheFirstNulAtMost256) {
                 Comment("InnerControlByteStays", "a\tb",
                         "a\xB7"
                         "b"),
-                Comment("InnerHighByteStays", "Caf\xE9 au lait", "Caf\xB7 au lait"),
+                Comment("InnerHighByteStays", "Caf\x80 au lait", "Caf\xB7 au lait"),
                 Comment("TrailingBlanksKept", "abc  ", "abc  "),
                 Comment("DeleteIsPrintable", "a\x7F", "a\x7F"),
                 Comment("AtMost256Bytes", Fill(300, 'q'), Fill(256, 'q'))});
@@ -229,6 +234,7 @@ TEST(FixedPoint, RoundsHalfAwayFromZeroAfter17Digits) {
   } cases[] = {
       {0.125, 2, "0.13"},
       {-0.125, 2, "-0.13"},
+      {-0.0, 2, "-0.00"},
       {-0.001, 2, "-0.00"},
       // 17 digits first: 0.0050000000000000001, 2.6749999999999998
       {0.005, 2, "0.01"},

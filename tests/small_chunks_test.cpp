@@ -12,18 +12,17 @@ std::string Entry(float value, std::uint32_t position) { return F32(value) + U32
 TEST(PeakChunk, ShowsOneLineForEveryWholeEntry) {
   const std::string header = U32(1) + U32(1000), version = "Version 1 (timestamp 1000)";
   CheckReports({
-      {"TwelveBytes", Peak(header + F32(1.0f)), PeakLines({version})},
+      {"TwelveBytesSignedHeader", Peak(U32(0xFFFFFFFF) + U32(0x80000000) + F32(1.0f)),
+       PeakLines({"Version -1 (timestamp -2147483648)"})},
       {"SixteenBytes", Peak(header + Entry(1.0f, 0)),
        PeakLines({version, "Channel 1: 0.00 dB @ 0"})},
       {"TwentyEightBytes", Peak(header + Entry(0.5f, 100) + Entry(2.0f, 0xFFFFFFFF) + U32(7)),
        PeakLines({version, "Channel 1: -6.02 dB @ 100", "Channel 2: 6.02 dB @ -1"})},
-      {"ZeroAndNegativePeaks", Peak(header + Entry(0.0f, 5) + Entry(-0.5f, 6)),
-       PeakLines({version, "Channel 1: -inf dB @ 5", "Channel 2: nan dB @ 6"})},
-      // 0.1f is 0.100000001490116...: -19.9999998... dB.
-      {"FloatWidenedToDouble", Peak(header + Entry(0.1f, 1)),
-       PeakLines({version, "Channel 1: -20.00 dB @ 1"})},
-      {"SignedHeader", Peak(U32(0xFFFFFFFF) + U32(0x80000000)),
-       PeakLines({"Version -1 (timestamp -2147483648)"})},
+      // 0x3B083772 is 0.0020785001: -53.644999 dB in double, -53.65 if taken in float.
+      {"ZeroNegativeAndWidenedPeaks",
+       Peak(header + Entry(0.0f, 5) + Entry(-0.5f, 6) + U32(0x3B083772) + U32(1)),
+       PeakLines({version, "Channel 1: -inf dB @ 5", "Channel 2: nan dB @ 6",
+                  "Channel 3: -53.64 dB @ 1"})},
       {"ShortChunkReadsOn", Riff(Chunk("PEAK", U32(2)) + Chunk("JUNK", "")),
        PeakLines({"Version 2 (timestamp 1263424842)"}) + Lines(1, {"<JUNK> obsolete data"})},
   });

@@ -65,16 +65,19 @@ TEST(CueAndPlaylist, CountsKeepTheirLowSevenBits) {
 
 TEST(LabelChunks, IdentifierAndQuotedText) {
   CheckReports({
-      {"Note", Riff(Chunk("note", "M001"s + "Take one\r\n")),
-       Decoded("<note> marker/region comment", {"#M001: \"Take one\""})},
+      {"NoteTextEndsWithItsChunk",
+       Riff(Chunk("note", "M001"s + "Take one\r\n") + Chunk("JUNK", "")),
+       Decoded("<note> marker/region comment", {"#M001: \"Take one\""}) +
+           Lines(1, {"<JUNK> obsolete data"})},
       {"NoText", Riff(Chunk("labl", U32(7))), Decoded(Label, {"#7: \"\""})},
       // Shorter than its identifier: the identifier runs into the next
       // chunk, and there is no text.
       {"TwoBytes", Riff(Chunk("labl", "ab") + Chunk("JUNK", "xyz")),
        Decoded(Label, {"#abJU: \"\""}) + Decoded("<JUNK> obsolete data", {"\"xyz\""})},
-      {"LabelledTextOneByteOfText",
-       Riff(Chunk("ltxt", Region("Cho1", 0xFFFFFFFF, "ab\0\0"s) + "x")),
-       Decoded(LabelledText, {"#Cho1: -1 samples as \"ab\" \"x\""})},
+      {"LabelledTextEndsWithItsChunk",
+       Riff(Chunk("ltxt", Region("Cho1", 0xFFFFFFFF, "ab\0\0"s) + "xy") + Chunk("JUNK", "")),
+       Decoded(LabelledText, {"#Cho1: -1 samples as \"ab\" \"xy\""}) +
+           Lines(1, {"<JUNK> obsolete data"})},
   });
 }
 

@@ -133,10 +133,10 @@ TEST(FormatChunk, ExtensibleLayout) {
 }
 
 std::string Mpeg(unsigned layers, std::uint32_t bitRate, unsigned mode, unsigned modeExtension,
-                 unsigned emphasis, unsigned flags) {
-  return Fmt(Common(0x50, 2, 44100, 16000, 1, 0) + U16(22) + U16(layers) + U32(bitRate) +
-             U16(mode) + U16(modeExtension) + U16(emphasis) + U16(flags) + U32(0x12345678) +
-             U32(0x9ABCDEF0));
+                 unsigned emphasis, unsigned flags, const std::string& more = "") {
+  return Fmt(Common(0x50, 2, 44100, 16000, 1, 0) + U16(22 + more.size()) + U16(layers) +
+             U32(bitRate) + U16(mode) + U16(modeExtension) + U16(emphasis) + U16(flags) +
+             U32(0x12345678) + U32(0x9ABCDEF0) + more);
 }
 
 TEST(FormatChunk, Mpeg1Layout) {
@@ -144,8 +144,11 @@ TEST(FormatChunk, Mpeg1Layout) {
     return FormatLines("MPEG format", 2, 44100, 16000, 1, more);
   };
   CheckReports({
-      {"JointStereoMs", Mpeg(0x4, 128000, 0x2, 0x4, 0, 0),
-       lines({"MPEG-1 Layer 3", "128000 bits/sec", "Joint Stereo (MS)"})},
+      // Two bytes after the layout: the dump counts the layout too, and
+      // finds the end of the file after those two.
+      {"JointStereoMsMoreParameters", Mpeg(0x4, 128000, 0x2, 0x4, 0, 0, "\xAA\xBB"),
+       lines({"MPEG-1 Layer 3", "128000 bits/sec", "Joint Stereo (MS)",
+              "Additional parameters (24 bytes): AA BB" + Hex(Fill(22))})},
       {"EveryBit", Mpeg(0x7, 0xFFFFFFFF, 0xF, 0xF, 2, 0x1F),
        lines({"MPEG-1 Layer 1 2 3", "-1 bits/sec",
               "Stereo Joint Stereo Dual ChannelSingle Channel(intensity)(MS)(intensity and MS)",

@@ -35,7 +35,9 @@ TEST(DisplayChunk, LabelsTheClipboardFormat) {
       {"WAVE: ", {12}},        {"Clipboard format %d: ", {0, 4, 15, 0xFFFFFFFF}}};
   const std::string disp = "<DISP> displayable object";
   std::vector<DecoderCase> cases = {
-      {"LabelAlone", Riff(Chunk("DISP", U32(8))), Decoded(disp, {"Bitmap: "})}};
+      {"LabelAlone", Riff(Chunk("DISP", U32(8))), Decoded(disp, {"Bitmap: "})},
+      {"TextEndsWithItsChunk", Riff(Chunk("DISP", U32(1) + "abcd") + Chunk("JUNK", "")),
+       Decoded(disp, {"Text: \"abcd\""}) + Lines(1, {"<JUNK> obsolete data"})}};
   for (const auto& l : labels)
     for (std::uint32_t code : l.second) {
       char label[32];

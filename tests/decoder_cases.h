@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -56,11 +55,8 @@ inline std::string Counting(std::size_t count, unsigned first = 0) {
 // Bytes as the hexadecimal dumps show them: a blank and two capital digits each.
 inline std::string Hex(const std::string& bytes) {
   std::string text;
-  char digits[4];
-  for (unsigned char byte : bytes) {
-    std::snprintf(digits, sizeof digits, " %02X", byte);
-    text += digits;
-  }
+  for (unsigned char byte : bytes)
+    text += {' ', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
   return text;
 }
 

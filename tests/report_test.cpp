@@ -2,6 +2,7 @@
 // capacity of the report and the number formatting.
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -207,7 +208,7 @@ TEST(Concurrency, ReportsOnTwoThreadsDoNotMix) {
   EXPECT_EQ(mismatches.load(), 0);
 }
 
-TEST(LargeFile, ChunkBeyondFourGigabytesIsReached) {
+TEST(LargeFile, ChunkAfterThreeGigabytesOfSamplesIsReached) {
   ReportFixture file;
   const std::uint64_t dataSize = 3ull << 30;  // 3 GiB of (sparse) samples
   const std::string tail = List("INFO", Chunk("INAM", "after the samples"));

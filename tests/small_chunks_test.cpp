@@ -1,4 +1,6 @@
 // Peak, display, data and fact chunks.
+#include <cstdio>
+
 #include "decoder_cases.h"
 
 namespace {

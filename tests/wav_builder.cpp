@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "report.h"
 
@@ -62,9 +62,7 @@ std::string PcmFormat(unsigned channels, std::uint32_t rate, unsigned bits) {
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void SetModifiedTime(const std::string& path, int year, int month, int day, int hour, int minute,

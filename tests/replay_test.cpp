@@ -1,16 +1,10 @@
 // Replays the inputs that once failed, or that would make a careless engine
 // fail, and every other file the tests keep: each report must stay within
 // its buffer, be the same when built again, and not depend on the read-ahead.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
-#include "read_ahead.h"
-#include "report.h"
-#include "wav_builder.h"
+#include "decoder_cases.h"
 
 namespace {
 
@@ -72,7 +66,7 @@ TEST(Replay, ReadAheadGivesTheSameReportsOnDamagedFiles) {
         if (random(2))
           copy[at] = static_cast<char>(random(256));
         else
-          copy.replace(at, 4, wav::U32(random(2) ? random(70000) : 0xFFFFFFF0u - random(16)));
+          copy.replace(at, 4, U32(random(2) ? random(70000) : 0xFFFFFFF0u - random(16)));
       }
       damaged.push_back(copy);
     }

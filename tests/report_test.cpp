@@ -17,6 +17,11 @@ namespace {
 std::atomic<long> Allocations{0};
 }  // namespace
 
+// Every allocation of the test program is counted. The replacements pair
+// malloc with free; GCC sees only the free and warns of a mismatch.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t size) {
   ++Allocations;
   if (void* block = std::malloc(size ? size : 1)) return block;

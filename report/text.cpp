@@ -115,7 +115,8 @@ void Append(const char* format, ...) {
       at += 3;
     }
     while (*at == 'l') ++longs, ++at;
-    while (*at == 'h') ++at;  // short arguments arrive promoted to int
+    int shorts = 0;  // short arguments arrive promoted to int, and are narrowed back
+    while (*at == 'h') ++shorts, ++at;
     char conversion = *at++;
     switch (conversion) {
       case 'd':
@@ -123,6 +124,8 @@ void Append(const char* format, ...) {
         long long value = longs >= 2 ? va_arg(arguments, long long)
                           : longs == 1 ? va_arg(arguments, long)
                                        : va_arg(arguments, int);
+        if (shorts == 1) value = static_cast<short>(value);
+        if (shorts >= 2) value = static_cast<signed char>(value);
         std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
                                             : static_cast<std::uint64_t>(value);
         AppendInteger(magnitude, value < 0, plus, 10, false, width, zeroPad && precision < 0,
@@ -135,6 +138,8 @@ void Append(const char* format, ...) {
         unsigned long long value = longs >= 2 ? va_arg(arguments, unsigned long long)
                                    : longs == 1 ? va_arg(arguments, unsigned long)
                                                 : va_arg(arguments, unsigned int);
+        if (shorts == 1) value = static_cast<unsigned short>(value);
+        if (shorts >= 2) value = static_cast<unsigned char>(value);
         AppendInteger(value, false, false, conversion == 'u' ? 10 : 16, conversion == 'X',
                       width, zeroPad && precision < 0, precision);
         break;

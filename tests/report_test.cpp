@@ -257,4 +257,27 @@ TEST(FixedPoint, RoundsHalfAwayFromZeroAfter17Digits) {
   for (const auto& c : cases) EXPECT_STREQ(FixedText(c.value, c.precision).c_str(), c.text);
 }
 
+// The report's own printf must agree with the C library's on the conversions
+// it takes, on every platform.
+template <typename... Arguments>
+void ExpectFormattedAsCLibrary(const char* format, Arguments... arguments) {
+  char expected[128];
+  std::snprintf(expected, sizeof expected, format, arguments...);
+  ReportCursor = 0;
+  Append(format, arguments...);
+  EXPECT_EQ(std::string(ReportText, ReportCursor), expected) << format;
+}
+
+TEST(Formatting, ConversionsMatchTheCLibrary) {
+  std::lock_guard<std::recursive_mutex> hold(ReportLock());
+  ExpectFormattedAsCLibrary("%d|%i|%u", -2147483647 - 1, 0, 4294967295u);
+  ExpectFormattedAsCLibrary("%+d|%+d|%+.2d|%+.2d|%.2d", 0, -5, 7, -7, 123);
+  ExpectFormattedAsCLibrary("%x|%X|%.2X|%.4X|%08x", 0xABCDu, 0xABCDu, 10u, 0x12u, 0xBEEFu);
+  ExpectFormattedAsCLibrary("%hd|%hu|%hhd|%hhu|%hX", 65535, 70000, 200, 300, 0x12345);
+  ExpectFormattedAsCLibrary("%lld|%llu|%ld", -9223372036854775807LL - 1, 18446744073709551615ULL,
+                            -3L);
+  ExpectFormattedAsCLibrary("[%.4s][%s][%5s][%.0s]", "abcdef", "", "ab", "xyz");
+  ExpectFormattedAsCLibrary("%c%c %% %3d%%", 'a', '\xB5', 42);
+}
+
 }  // namespace

@@ -59,8 +59,9 @@ enum class Outcome { Reported, CannotOpen, IsFolder };
 Outcome ReportFile(const std::string& path, Output& output, bool folderAllowed) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   const char* report = BuildReport(path.c_str());
-  // A file that cannot be opened gets a report of its path alone.
-  if (std::strlen(report) != path.size()) {
+  // A file that cannot be opened gets a report of its path alone, cut to the
+  // report's capacity when the path is longer than that (no such path opens).
+  if (std::strlen(report) > path.size()) {
     output.Report(report);
     return Outcome::Reported;
   }

@@ -34,6 +34,13 @@ check "missing message" "tarvo-report: cannot open $work/none.wav: No such file 
 check "missing report has no line break" "$(printf %s "$work/none.wav" | wc -c)" \
   "$(wc -c <"$work/out")"
 
+# A path longer than a report can hold: the report is its first 32,767 bytes,
+# and the failure is still reported.
+long=$(printf '%040000d' 0)
+"$report" --raw "$long" >"$work/out" 2>"$work/err"; check "over-long path exits 1" 1 $?
+check "over-long path report is cut" 32767 "$(wc -c <"$work/out")"
+check "over-long path message" 1 "$(grep -c 'cannot open' "$work/err")"
+
 # A folder stands for its .wav files, any letter case, at any depth, sorted.
 mkdir -p "$work/lib/b" "$work/lib/a"
 cp "$examples/info-list.wav" "$work/lib/b/Z.WAV"

@@ -15,6 +15,12 @@ bool PlatformOpen(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  // Devices, pipes and consoles open too, but a read from them may wait for
+  // ever: only disk files are reported.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return false;
+  }
   ReportFile = file;
   FilePointer = 0;
   return true;

@@ -121,6 +121,13 @@ TEST(Walk, FileThatCannotBeOpenedGivesItsPathAlone) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   EXPECT_EQ(std::string(BuildReport(missing.c_str())), missing);
   EXPECT_EQ(std::string(BuildReport(directory.c_str())), directory);
+  // A device would deliver no file, or make a read wait.
+#ifdef _WIN32
+  const char* device = "NUL";
+#else
+  const char* device = "/dev/null";
+#endif
+  EXPECT_EQ(std::string(BuildReport(device)), device);
 }
 
 TEST(Summary, SizeLineAndLastWriteTimeInUtc) {

@@ -81,13 +81,15 @@ STDMETHODIMP SheetExtension::InvokeCommand(CMINVOKECOMMANDINFO* command)
     return LOWORD(command->lpVerb) < MenuCommandCount ? S_OK : E_INVALIDARG;
 }
 
-// Every command has the same one-blank text. It is written in the character
-// width the request asks for and never past the caller's buffer.
+// Every command has the same one-blank text, and every request succeeds. The
+// text is written in the character width the request asks for and never past
+// the caller's buffer: a buffer of no size, or none at all (how a command's
+// existence is asked), gets nothing.
 STDMETHODIMP SheetExtension::GetCommandString(UINT_PTR, UINT request, UINT*, CHAR* name,
                                               UINT nameSize)
 {
     if (!name || nameSize == 0)
-        return E_INVALIDARG;
+        return S_OK;
     if (request & GCS_UNICODE)
         lstrcpynW(reinterpret_cast<WCHAR*>(name), CommandTextWide, nameSize);
     else

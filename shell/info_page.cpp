@@ -33,7 +33,10 @@ bool SheetExtension::TakeSingleFileName()
     if (FAILED(DataObject->GetData(&format, &medium)))
         return false;
     bool taken = false;
-    const auto drop = static_cast<HDROP>(medium.tymed == TYMED_HGLOBAL ? medium.hGlobal : nullptr);
+    // Some data objects leave the medium's type unset; any other type holds
+    // something that is not a drop handle.
+    const bool global = medium.tymed == TYMED_HGLOBAL || medium.tymed == TYMED_NULL;
+    const auto drop = static_cast<HDROP>(global ? medium.hGlobal : nullptr);
     if (drop && DragQueryFileA(drop, AllFiles, nullptr, 0) == 1) {
         // An empty list still counts as one file, with an empty name.
         const UINT length = DragQueryFileA(drop, 0, nullptr, 0);

@@ -219,6 +219,17 @@ TEST_F(PageTest, AddPagesOffersOnePageForOneFileAndGivesEverythingBack)
     }
 }
 
+// A data object that hands over its drop handle without naming the medium's
+// type still gets its page.
+TEST_F(PageTest, DropHandleWithoutMediumTypeIsTaken)
+{
+    TestDataObject data({"C:\\a.wav"}, S_OK, TYMED_NULL);
+    Offers offers;
+    EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
+    ASSERT_EQ(1, offers.Count);
+    EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+}
+
 TEST_F(PageTest, StandInShellShowsTheReportOfTheFile)
 {
     // The comparison is only worth something with line breaks and TABs in it.

@@ -85,8 +85,9 @@ inline ULONG RefCountOf(IUnknown* object)
 // gives it back. It lives on the caller's stack and never deletes itself.
 class TestDataObject final : public IDataObject {
 public:
-    explicit TestDataObject(std::vector<std::string> files, HRESULT getDataResult = S_OK)
-        : Files(std::move(files)), GetDataResult(getDataResult) {}
+    explicit TestDataObject(std::vector<std::string> files, HRESULT getDataResult = S_OK,
+                            DWORD mediumType = TYMED_HGLOBAL)
+        : Files(std::move(files)), GetDataResult(getDataResult), MediumType(mediumType) {}
     ~TestDataObject()
     {
         for (HGLOBAL memory : Media)
@@ -121,7 +122,7 @@ public:
         std::memcpy(drop + 1, list.data(), list.size());
         GlobalUnlock(memory);
         Media.push_back(memory);
-        medium->tymed = TYMED_HGLOBAL;
+        medium->tymed = MediumType;
         medium->hGlobal = memory;
         medium->pUnkForRelease = this;
         AddRef();
@@ -139,6 +140,7 @@ public:
 private:
     std::vector<std::string> Files;
     HRESULT GetDataResult;
+    DWORD MediumType;
     LONG RefCount = 1;
     std::vector<HGLOBAL> Media;
 };

@@ -76,7 +76,9 @@ STDMETHODIMP SheetExtension::QueryContextMenu(HMENU menu, UINT index, UINT first
 
 STDMETHODIMP SheetExtension::InvokeCommand(CMINVOKECOMMANDINFO* command)
 {
-    if (!command || HIWORD(command->lpVerb) != 0)
+    // A verb is either a command offset (all bits above the low word clear,
+    // whatever the pointer width) or a string, which names no command here.
+    if (!command || !IS_INTRESOURCE(command->lpVerb))
         return E_INVALIDARG;
     return LOWORD(command->lpVerb) < MenuCommandCount ? S_OK : E_INVALIDARG;
 }

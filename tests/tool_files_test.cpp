@@ -46,6 +46,22 @@ TEST(ToolFiles, ReportsShowTheHeadersTheToolsWrote) {
                     "Version 1", "\"\"", "Coding history: ", "\tA=PCM,F=48000,W=16,M=mono,T=sine",
                     "\tA=PCM,F=48000,W=16,M=mono,T=copy"}) +
            Tone},
+      {"broadcast-float-peak-info-44k.wav",
+       FormatLines("Floating point format", 2, 44100, 352800, 8, {"32 bit"}) +
+           Decoded("<fact> waveform length", {"882 samples"}) +
+           Decoded("<PEAK> peak positions",
+                   {"Version 1 (timestamp 1796672068)", "Channel 1: 0.00 dB @ 876",
+                    "Channel 2: 0.00 dB @ 876"}) +
+           Decoded("<bext> broadcast audio extension",
+                   {"Description: \"Hall take 3\"", "Originator: \"tarvo tests\"",
+                    "Originator reference: \"TARVO0002\"", "Origination date: \"2024-03-02\"",
+                    "Origination time: \"01:02:03\"", "Sample count 96000 since midnight",
+                    "Version 2", "\"UMIDTEXT\"", "Coding history: ",
+                    "\tA=PCM,F=44100,W=32,M=stereo,T=convert",
+                    "\tA=PCM,F=44100,W=24,M=stereo,T=libsndfile-1.2.0"}) +
+           Tone + Lines(1, {"LIST 'INFO'"}) +
+           Lines(2, {"<INAM> title", "\t\"Hall take\"", "<IART> artist name", "\t\"Quartet\"",
+                     "<ICMT> comments", "\t\"tuned A=442\""})},
   };
   // Copied into the tests' own file, so that the summary lines do not depend
   // on where the data folder is or when it was written.

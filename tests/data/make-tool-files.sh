@@ -1,9 +1,11 @@
 #!/bin/sh
-# Makes the small WAV files in this folder with two common audio tools, so
-# that the report is checked against headers it did not write itself.
-# Needs sox and ffmpeg. Run from anywhere; the files land beside this script.
-# Both tools are run so that their output is the same on every run: sox
-# with -R (no random dither), ffmpeg with its bitexact flags (no version text).
+# Makes the small WAV files in this folder with common audio tools, so that
+# the report is checked against headers it did not write itself.
+# Needs sox, ffmpeg and sndfile-programs. Run from anywhere; the files land
+# beside this script. sox and ffmpeg are run so that their output is the same
+# on every run: sox with -R (no random dither), ffmpeg with its bitexact flags
+# (no version text). The libsndfile programs stamp the PEAK chunk with the
+# time of writing, so that file differs from run to run in those 4 bytes.
 set -eu
 cd "$(dirname "$0")"
 
@@ -37,3 +39,15 @@ ff -ac 1 -c:a pcm_s16le -write_bext 1 \
   -metadata time_reference="172800000" \
   -metadata coding_history="${history%x}" \
   broadcast-16bit-mono-48k.wav
+
+# A floating-point broadcast file as libsndfile writes it: fact and PEAK
+# before the samples, a version 2 bext with a UMID text and loudness values,
+# and LIST INFO after the samples.
+sndfile-convert -float32 pcm16-stereo-44k.wav float-peak.tmp.wav
+sndfile-metadata-set --bext-description "Hall take 3" --bext-originator "tarvo tests" \
+  --bext-orig-ref "TARVO0002" --bext-orig-date 2024-03-02 --bext-orig-time 01:02:03 \
+  --bext-time-ref 96000 --bext-umid "UMIDTEXT" --bext-loudness-value "-23.5" \
+  --bext-coding-hist "A=PCM,F=44100,W=32,M=stereo,T=convert" \
+  --str-title "Hall take" --str-artist "Quartet" --str-comment "tuned A=442" \
+  float-peak.tmp.wav broadcast-float-peak-info-44k.wav >/dev/null 2>&1
+rm float-peak.tmp.wav

@@ -87,6 +87,40 @@ static void ReadBothPlaces(int fd, off_t tailAt) {
   atomic_store_explicit((_Atomic unsigned*)cqHead, h, memory_order_release);
 }
 
+/* The reads of one way, given the open file and its size. */
+static void OnePread(int fd, off_t size) {
+  (void)size;
+  pread(fd, tail, Tail, 0);
+}
+
+static void TwoPreads(int fd, off_t size) {
+  pread(fd, head, Head, 0);
+  pread(fd, tail, Tail, size - 40);
+}
+
+static void OneSubmission(int fd, off_t size) { ReadBothPlaces(fd, size - 40); }
+
+static void Mapped(int fd, off_t size) {
+  char* map = mmap(0, (size_t)size, PROT_READ, MAP_SHARED, fd, 0);
+  if (map == MAP_FAILED) Fail("mmap");
+  memcpy(head, map, Head);
+  memcpy(tail, map + size - 40, 40);
+  munmap(map, (size_t)size);
+}
+
+/* Nanoseconds per round of open, fstat, the reads of one way, and close. */
+static double Time(const char* path, void (*reads)(int, off_t)) {
+  double start = Now();
+  for (int i = 0; i < Rounds; ++i) {
+    struct stat st;
+    int fd = open(path, O_RDONLY);
+    fstat(fd, &st);
+    reads(fd, st.st_size);
+    close(fd);
+  }
+  return (Now() - start) / Rounds;
+}
+
 int main(int argc, char** argv) {
   const char* dir = argc > 1 ? argv[1] : "/tmp";
   char small[4096], big[4096];
@@ -103,44 +137,10 @@ int main(int argc, char** argv) {
   SetUpRing();
 
   for (int pass = 0; pass < 3; ++pass) {
-    struct stat st;
-    double start = Now();
-    for (int i = 0; i < Rounds; ++i) {
-      fd = open(small, O_RDONLY);
-      fstat(fd, &st);
-      pread(fd, tail, Tail, 0);
-      close(fd);
-    }
-    double oneRead = (Now() - start) / Rounds;
-    start = Now();
-    for (int i = 0; i < Rounds; ++i) {
-      fd = open(big, O_RDONLY);
-      fstat(fd, &st);
-      pread(fd, head, Head, 0);
-      pread(fd, tail, Tail, st.st_size - 40);
-      close(fd);
-    }
-    double twoReads = (Now() - start) / Rounds;
-    start = Now();
-    for (int i = 0; i < Rounds; ++i) {
-      fd = open(big, O_RDONLY);
-      fstat(fd, &st);
-      ReadBothPlaces(fd, st.st_size - 40);
-      close(fd);
-    }
-    double ringReads = (Now() - start) / Rounds;
-    start = Now();
-    for (int i = 0; i < Rounds; ++i) {
-      fd = open(big, O_RDONLY);
-      fstat(fd, &st);
-      char* map = mmap(0, (size_t)st.st_size, PROT_READ, MAP_SHARED, fd, 0);
-      if (map == MAP_FAILED) Fail("mmap");
-      memcpy(head, map, Head);
-      memcpy(tail, map + st.st_size - 40, 40);
-      munmap(map, (size_t)st.st_size);
-      close(fd);
-    }
-    double mapped = (Now() - start) / Rounds;
+    double oneRead = Time(small, OnePread);
+    double twoReads = Time(big, TwoPreads);
+    double ringReads = Time(big, OneSubmission);
+    double mapped = Time(big, Mapped);
     printf("3 KB, one pread %.0f ns | 3 GiB: two preads %.0f ns, io_uring %.0f ns, mmap %.0f ns\n",
            oneRead, twoReads, ringReads, mapped);
   }

@@ -25,6 +25,7 @@ const ChunkDescription ChunkDescriptions[] = {
     {"PVXW", " phase vocoder analysis window"},
     {"guid", " unique ID"},
     {"dlid", " unique ID"},
+    {"ds64", " 64-bit sizes"},
     // broadcast extension
     {"bext", " broadcast audio extension"},
     {"BEXT", " broadcast audio extension"},
@@ -62,7 +63,7 @@ const ChunkDescription ChunkDescriptions[] = {
     {"ITCH", " recording technician"},
 };
 
-static_assert(sizeof ChunkDescriptions / sizeof ChunkDescriptions[0] == 47,
+static_assert(sizeof ChunkDescriptions / sizeof ChunkDescriptions[0] == 48,
               "every described identifier has one row");
 
 }  // namespace

@@ -96,7 +96,28 @@ void SeekFile(std::uint64_t position);
 // Appends the plain-language description of a chunk identifier, if it has one.
 void DescribeChunkId(const unsigned char* id);
 
-void WalkChunkList(std::uint32_t length, std::uint32_t depth);
+// Walks a list of length bytes (the RIFF form or a LIST chunk) that starts
+// at the file position with its type.
+void WalkChunkList(std::uint64_t length, std::uint32_t depth);
+
+// The sizes that an RF64 or BW64 file keeps in its ds64 chunk, for the
+// RIFF length and the chunks of the RIFF form whose 32-bit size reads
+// 0xFFFFFFFF. present is false in every other file.
+struct LargeFileSizes {
+  bool present;
+  std::uint64_t riffLength;
+  std::uint64_t dataLength;
+  std::uint64_t tableStart;    // file position of the first table entry
+  std::uint32_t tableEntries;  // the entries that count
+};
+extern LargeFileSizes LargeSizes;
+
+// Reads the ds64 payload of length bytes (at least 28) at the file position
+// into LargeSizes.
+void ReadLargeSizes(std::uint32_t length);
+// The size in the first counted ds64 table entry for id, or 0xFFFFFFFF when
+// there is none. Leaves the file position as it was.
+std::uint64_t LargeTableSize(std::uint32_t id);
 
 // Seconds of audio per byte of sample data, from the last format chunk of the
 // current report.
@@ -120,5 +141,6 @@ void DescribeSamplerChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeInstrumentChunk(std::uint32_t length, std::uint32_t depth);
 void DescribePeakChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth);
-void DescribeDataChunk(std::uint32_t length, std::uint32_t depth);
+void DescribeDataChunk(std::uint64_t length, std::uint32_t depth);
+void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth);
 void DescribeFactChunk(std::uint32_t depth);

@@ -9,6 +9,9 @@ namespace {
 constexpr std::uint32_t PeakHeaderBytes = 8;  // version, time stamp
 constexpr std::uint32_t PeakEntryBytes = 8;   // float value, position
 constexpr std::uint32_t ClipboardCodeBytes = 4;
+constexpr std::uint32_t LargeSizeBytes = 8;        // each of the three sizes of ds64
+constexpr std::uint32_t LargeFixedBytes = 28;      // the three sizes and the table length
+constexpr std::uint32_t LargeTableEntryBytes = 12;  // identifier, u64 size
 
 const char* ClipboardLabel(std::uint32_t code) {
   switch (code) {
@@ -21,7 +24,16 @@ const char* ClipboardLabel(std::uint32_t code) {
   }
 }
 
+// The ds64 table entries that count: those wholly inside a payload of
+// length bytes (at least LargeFixedBytes), and no more than the table length.
+std::uint32_t CountedTableEntries(std::uint32_t length, std::uint32_t tableLength) {
+  std::uint32_t whole = (length - LargeFixedBytes) / LargeTableEntryBytes;
+  return tableLength < whole ? tableLength : whole;
+}
+
 }  // namespace
+
+LargeFileSizes LargeSizes = {};
 
 // PEAK: 0 u32 version, 4 u32 time stamp, then per channel a float peak value
 // and a u32 position. The channel count comes from the length alone.
@@ -56,8 +68,9 @@ void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth) {
   if (length > ClipboardCodeBytes) DumpQuotedText(length - ClipboardCodeBytes, 0);
 }
 
-// data: only its length is used; the samples are never read.
-void DescribeDataChunk(std::uint32_t length, std::uint32_t depth) {
+// data: only its length is used; the samples are never read. The length is
+// 64-bit in an RF64 file.
+void DescribeDataChunk(std::uint64_t length, std::uint32_t depth) {
   double seconds = static_cast<double>(length) * SecondsPerByte;
   NewLine(depth);
   if (seconds >= 60.0)
@@ -70,4 +83,59 @@ void DescribeFactChunk(std::uint32_t depth) {
   std::int32_t samples = ReadS32();
   NewLine(depth);
   Append("%d samples", samples);
+}
+
+// ds64: 0 u64 RIFF length, 8 u64 data length, 16 u64 sample count, 24 u32
+// table length, 28 the table, each entry a chunk identifier and its u64
+// size. A field shows only when it lies wholly inside the payload.
+void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth) {
+  static const char* const SizeLines[] = {"RIFF length %llu", "data length %llu", "%llu samples"};
+  std::uint32_t end = 0;
+  for (const char* line : SizeLines) {
+    end += LargeSizeBytes;
+    if (length < end) return;
+    unsigned long long size = ReadU64();
+    NewLine(depth);
+    Append(line, size);
+  }
+  if (length < LargeFixedBytes) return;
+  std::uint32_t entries = CountedTableEntries(length, ReadU32());
+  // Past a full report nothing more can show; stop reading there.
+  for (std::uint32_t entry = 0; entry < entries && !ReportIsFull(); ++entry) {
+    unsigned char id[4];
+    ReadBytes(id, sizeof id);
+    unsigned long long size = ReadU64();
+    NewLine(depth);
+    Append("<%.4s> length %llu", reinterpret_cast<const char*>(id), size);
+  }
+}
+
+void ReadLargeSizes(std::uint32_t length) {
+  LargeSizes.present = true;
+  LargeSizes.riffLength = ReadU64();
+  LargeSizes.dataLength = ReadU64();
+  ReadU64();  // the sample count: nothing is sized by it; read to stay in step
+  LargeSizes.tableEntries = CountedTableEntries(length, ReadU32());
+  LargeSizes.tableStart = FilePosition();
+}
+
+std::uint64_t LargeTableSize(std::uint32_t id) {
+  std::uint64_t resume = FilePosition();
+  std::uint64_t size = 0xFFFFFFFF;
+  SeekFile(LargeSizes.tableStart);
+  for (std::uint32_t entry = 0; entry < LargeSizes.tableEntries; ++entry) {
+    unsigned char entryId[4];
+    // Past the end of the file every entry reads as zeros, so the first of
+    // them answers for all the rest: a table claiming millions of entries
+    // in a small file is not read to its end.
+    bool pastEnd = ReadBytes(entryId, sizeof entryId) == 0;
+    std::uint64_t entrySize = ReadU64();
+    if (FourCCValue(entryId) == id) {
+      size = entrySize;
+      break;
+    }
+    if (pastEnd) break;
+  }
+  SeekFile(resume);
+  return size;
 }

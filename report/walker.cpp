@@ -9,9 +9,15 @@ constexpr std::uint32_t ListTypeBytes = 4;
 constexpr std::uint32_t ChunkHeaderBytes = 8;
 constexpr std::uint32_t MinimumListRemainder = ListTypeBytes + ChunkHeaderBytes;
 
-// Sends a chunk's payload to its decoder. This table is the only place where
-// chunk identifiers meet code.
-void DecodeChunk(std::uint32_t id, std::uint32_t size, std::uint32_t depth) {
+constexpr std::uint32_t LargeSizeMark = 0xFFFFFFFF;  // "the size is in ds64"
+constexpr std::uint32_t LargeSizesOffset = 12;       // where an RF64 file has its ds64 chunk
+constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the table length
+
+// Sends a chunk's payload to its decoder. This table, and the two below for
+// the header of an RF64 file, are the only places where chunk identifiers
+// meet code. Only the data chunk is given a size beyond 32 bits.
+void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) {
+  std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
   switch (id) {
     case FourCC("PAD "): break;  // sector alignment: nothing to show
     case FourCC("cue "): DescribeCueChunk(size, depth); break;
@@ -22,7 +28,8 @@ void DecodeChunk(std::uint32_t id, std::uint32_t size, std::uint32_t depth) {
     case FourCC("BEXT"): DescribeBroadcastExtension(size, depth); break;
     case FourCC("mext"):
     case FourCC("MEXT"): DescribeMpegExtension(size, depth); break;
-    case FourCC("data"): DescribeDataChunk(size, depth); break;
+    case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
+    case FourCC("ds64"): DescribeDs64Chunk(size, depth); break;
     case FourCC("guid"):
     case FourCC("dlid"): DescribeGuid(depth); break;
     case FourCC("labl"):
@@ -36,37 +43,65 @@ void DecodeChunk(std::uint32_t id, std::uint32_t size, std::uint32_t depth) {
   }
 }
 
+// The size of a chunk of the RIFF form of an RF64 file whose header gives
+// it as 0xFFFFFFFF.
+std::uint64_t LargeChunkSize(std::uint32_t id) {
+  switch (id) {
+    case FourCC("data"): return LargeSizes.dataLength;
+    default: return LargeTableSize(id);
+  }
+}
+
+// Reads LargeSizes when the file header and the chunk at offset 12 make this
+// an RF64 (or BW64) file.
+void FindLargeSizes(const unsigned char* fileHeader) {
+  LargeSizes = {};
+  switch (FourCCValue(fileHeader)) {
+    case FourCC("RF64"):
+    case FourCC("BW64"): break;
+    default: return;
+  }
+  SeekFile(LargeSizesOffset);
+  unsigned char header[ChunkHeaderBytes];
+  ReadBytes(header, sizeof header);
+  std::uint32_t size = FourCCValue(header + 4);
+  if (FourCCValue(header) == FourCC("ds64") && size >= LargeSizesMinimum) ReadLargeSizes(size);
+}
+
 }  // namespace
 
-void WalkChunkList(std::uint32_t length, std::uint32_t depth) {
+void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   unsigned char type[ListTypeBytes];
   ReadBytes(type, sizeof type);  // a type cut off by the end of the file reads as zeros
   NewLine(depth);
   Append(depth == 0 ? "RIFF '%.4s'" : "LIST '%.4s'", reinterpret_cast<const char*>(type));
 
-  // The remainder still counts the list's type, which was read above.
-  std::uint32_t remaining = length;
+  // The remainder still counts the list's type, which was read above. Only
+  // the RIFF form of an RF64 file is longer than 32 bits.
+  std::uint64_t remaining = length;
   while (remaining >= MinimumListRemainder && !ReportIsFull()) {
     unsigned char header[ChunkHeaderBytes];
     if (ReadBytes(header, sizeof header) < sizeof header) break;  // end of file
     std::uint32_t id = FourCCValue(header);
-    std::uint32_t size = FourCCValue(header + 4);
+    std::uint64_t size = FourCCValue(header + 4);
+    if (depth == 0 && LargeSizes.present && size == LargeSizeMark) size = LargeChunkSize(id);
 
-    std::uint64_t padded = static_cast<std::uint64_t>(size) + (size & 1);
-    std::uint64_t extent = ChunkHeaderBytes + padded;
     // A chunk that does not fit its list is still reported, and is the last.
-    remaining = extent <= remaining ? remaining - static_cast<std::uint32_t>(extent) : 0;
+    // (Only then can start + size + pad below pass 64 bits.)
+    std::uint64_t pad = size & 1;
+    std::uint64_t room = remaining - ChunkHeaderBytes;
+    remaining = size <= room && pad <= room - size ? room - size - pad : 0;
 
     std::uint64_t start = FilePosition();
     if (id == FourCC("LIST")) {
-      WalkChunkList(size, depth + 1);
+      WalkChunkList(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size, depth + 1);
     } else {
       NewLine(depth + 1);
       Append("<%.4s>", reinterpret_cast<const char*>(header));
       DescribeChunkId(header);
       if (size != 0) DecodeChunk(id, size, depth + 2);
     }
-    SeekFile(start + padded);
+    SeekFile(start + size + pad);
   }
 }
 
@@ -93,16 +128,18 @@ const char* BuildReport(const char* path) {
 
   unsigned char header[8];
   ReadBytes(header, sizeof header);
-  std::uint32_t riffLength = FourCCValue(header + 4);
-  // Files under 8 bytes compare with their size minus 8 modulo 2^32; files
-  // of 4 GiB + 8 bytes and more cannot match, and are walked as far as a
-  // 32-bit length reaches.
+  std::uint64_t riffLength = FourCCValue(header + 4);
+  FindLargeSizes(header);
+  if (LargeSizes.present && riffLength == LargeSizeMark) riffLength = LargeSizes.riffLength;
+  // Files under 8 bytes compare with their size minus 8 modulo 2^32. Other
+  // files of 4 GiB + 8 bytes and more cannot match, and are walked as far as
+  // a 32-bit length reaches; an RF64 file is walked to its end.
   std::uint64_t expected = summary.size >= 8 ? summary.size - 8
                                              : static_cast<std::uint32_t>(summary.size - 8);
   if (riffLength != expected) {
     NewLine(0);
     Append(" **RIFF LENGTH ERROR**");
-    riffLength = expected > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(expected);
+    riffLength = expected > 0xFFFFFFFFu && !LargeSizes.present ? 0xFFFFFFFFu : expected;
   }
   SeekFile(8);
   WalkChunkList(riffLength, 0);

@@ -42,7 +42,7 @@ TEST(Walk, EveryDescribedIdentifierHasItsText) {
       "fmt  format description|data waveform data|fact waveform length|cue  markers|plst playlist|"
       "tlst trigger list|smpl sample paramters|inst sample paramters|PAD  sector alignment|"
       "JUNK obsolete data|DISP displayable object|PEAK peak positions|"
-      "PVXW phase vocoder analysis window|guid unique ID|dlid unique ID|"
+      "PVXW phase vocoder analysis window|guid unique ID|dlid unique ID|ds64 64-bit sizes|"
       "bext broadcast audio extension|BEXT broadcast audio extension|"
       "mext broadcast MPEG audio extension|MEXT broadcast MPEG audio extension|"
       "labl marker/region text|note marker/region comment|ltxt region length|"
@@ -112,6 +112,98 @@ TEST(Walk, DamagedFilesAreWalkedAsFarAsTheyGo) {
                  RiffWithLength(4 + 8 + 100, ChunkWithSize("ICMT", 100, "cut here")),
                  error + "\r\nRIFF 'WAVE'" + Quoted("<ICMT> comments", "cut here") + "\r\n"}},
                true);
+}
+
+// A ds64 table entry.
+std::string SizeEntry(const std::string& id, std::uint64_t size) { return Text(id, 4) + U64(size); }
+
+// The ds64 chunk's lines for these sizes and a sample count of 7, then more.
+std::string LargeSizeLines(std::uint64_t riffLength, std::uint64_t dataLength,
+                           const std::vector<std::string>& table = {}) {
+  std::string lines = Decoded("<ds64> 64-bit sizes", {"RIFF length " + std::to_string(riffLength),
+                                                      "data length " + std::to_string(dataLength),
+                                                      "7 samples"});
+  for (const std::string& line : table) lines += Lines(2, {line});
+  return lines;
+}
+
+TEST(Walk, SizesOfAnRf64FileComeFromItsDs64Chunk) {
+  const std::string form = "\r\nRIFF 'WAVE'", error = "\r\n **RIFF LENGTH ERROR**";
+  const std::string format = PcmFormat(1, 8000, 8);
+  const std::string formatLines = FormatLines("PCM format", 1, 8000, 8000, 1, {"8 bit"});
+  const std::string junk = ChunkWithSize("JUNK", 0xFFFFFFFF, "abc\0"s);
+  // 0xFFFFFFFF bytes at 8000 bytes/sec.
+  const std::string clockedOut = Decoded("<data> waveform data", {"8947 min 50.912 sec duration"});
+  // Each file: magic, RIFF length 0xFFFFFFFF (or the real one), then at
+  // offset 12 a ds64 chunk with the file's size minus 8 plus riffError, the
+  // data length, a sample count of 7, the table length and the table.
+  const struct {
+    const char* name;
+    const char* magic;
+    bool realRiffLength;
+    std::int64_t riffError;
+    std::uint64_t dataLength;
+    std::uint32_t tableLength;
+    std::string table, chunks;
+    bool errorLine;
+    std::vector<std::string> tableLines;
+    std::string body;  // after the ds64 lines
+  } cases[] = {
+      // An odd size moves the walk on past a pad byte; only the first entry
+      // for an identifier counts, and one without an entry keeps its size.
+      {"OtherChunksTakeTheirTableEntry", "BW64", false, 0, 0, 2,
+       SizeEntry("JUNK", 3) + SizeEntry("JUNK", 1),
+       junk + ChunkWithSize("IENG", 0xFFFFFFFF, "e\0"s) + Chunk("ICMT", "x"), false,
+       {"<JUNK> length 3", "<JUNK> length 1"},
+       Quoted("<JUNK> obsolete data", "abc") + Quoted("<IENG> engineer", "e")},
+      {"DataTakesTheDataLength", "RF64", false, 0, 16000, 0, "",
+       format + ChunkWithSize("data", 0xFFFFFFFF, Fill(16000)) + Chunk("IENG", ""), false, {},
+       formatLines + Decoded("<data> waveform data", {"2.000 sec duration"}) +
+           Lines(1, {"<IENG> engineer"})},
+      // Quoted text is given the size clipped to 32 bits, not its low 32
+      // bits (2).
+      {"OtherDecodersGetTheSizeClipped", "RF64", false, 0, 0, 1, SizeEntry("ICMT", 0x200000002),
+       ChunkWithSize("ICMT", 0xFFFFFFFF, "abcdef"), false, {"<ICMT> length 8589934594"},
+       Quoted("<ICMT> comments", "abcdef")},
+      // Walked by its ds64 RIFF length (4 short), the walk would end before
+      // IENG.
+      {"WrongRiffLengthInDs64", "RF64", false, -4, 0, 0, "", Chunk("INAM", "T") + Chunk("IENG", ""),
+       true, {}, Quoted("<INAM> title", "T") + Lines(1, {"<IENG> engineer"})},
+      // The ds64 payload ends 7 bytes into the second entry (the pad byte
+      // would make it JUNK 3).
+      {"TableCutByTheDs64Length", "RF64", false, 0, 0, 3,
+       SizeEntry("ICMT", 1) + "JUNK" + U64(3).substr(0, 7), junk + Chunk("IENG", ""), false,
+       {"<ICMT> length 1"}, Quoted("<JUNK> obsolete data", "abc")},
+      {"ChunksInsideAListKeepTheirSizes", "RF64", false, 0, 0, 1, SizeEntry("JUNK", 2),
+       List("INFO", junk.substr(0, 10) + Chunk("ICMT", "x")) + Chunk("IENG", ""), false,
+       {"<JUNK> length 2"},
+       Lines(1, {"LIST 'INFO'"}) + Lines(2, {"<JUNK> obsolete data", "\t\"abICMT\""}) +
+           Lines(1, {"<IENG> engineer"})},
+      // Files that are not RF64, and one that gives its real sizes in 32
+      // bits, keep them.
+      {"RiffFileWithDs64", "RIFF", false, 0, 8, 0, "",
+       format + ChunkWithSize("data", 0xFFFFFFFF, ""), true, {}, formatLines + clockedOut},
+      {"Rf64FileWithReal32BitSizes", "RF64", true, 5, 80000, 0, "", format + Chunk("data", Fill(8)),
+       false, {}, formatLines + Decoded("<data> waveform data", {"0.001 sec duration"})},
+  };
+  std::vector<DecoderCase> reports;
+  for (const auto& c : cases) {
+    std::string payload = U64(0) + U64(c.dataLength) + U64(7) + U32(c.tableLength) + c.table;
+    std::string file = c.magic + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", payload) + c.chunks;
+    std::uint64_t riffLength = file.size() - 8 + c.riffError;
+    file.replace(20, 8, U64(riffLength));
+    if (c.realRiffLength) file.replace(4, 4, U32(static_cast<std::uint32_t>(file.size() - 8)));
+    reports.push_back({c.name, file,
+                       (c.errorLine ? error : "") + form +
+                           LargeSizeLines(riffLength, c.dataLength, c.tableLines) + c.body +
+                           "\r\n"});
+  }
+  // A ds64 chunk of fewer than 28 bytes makes no RF64 file.
+  reports.push_back({"Ds64ShorterThan28Bytes",
+                     "RF64"s + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", U64(1) + U64(8) + U64(7)) +
+                         format + ChunkWithSize("data", 0xFFFFFFFF, ""),
+                     error + form + LargeSizeLines(1, 8) + formatLines + clockedOut + "\r\n"});
+  CheckReports(reports, true);
 }
 
 TEST(Walk, FileThatCannotBeOpenedGivesItsPathAlone) {
@@ -220,6 +312,16 @@ TEST(Concurrency, ReportsOnTwoThreadsDoNotMix) {
   EXPECT_EQ(mismatches.load(), 0);
 }
 
+// Writes head, then dataSize zero bytes that take no room on disk, then tail.
+std::uint64_t WriteSparse(const ReportFixture& file, const std::string& head,
+                          std::uint64_t dataSize, const std::string& tail) {
+  std::ofstream(file.Path(), std::ios::binary | std::ios::trunc) << head;
+  std::filesystem::resize_file(file.Path(), head.size() + dataSize);
+  std::ofstream(file.Path(), std::ios::binary | std::ios::app) << tail;
+  SetModifiedTime(file.Path(), 2000, 5, 27, 15, 22, 8);
+  return head.size() + dataSize + tail.size();
+}
+
 TEST(LargeFile, ChunkAfterThreeGigabytesOfSamplesIsReached) {
   ReportFixture file;
   const std::uint64_t dataSize = 3ull << 30;  // 3 GiB of (sparse) samples
@@ -228,15 +330,39 @@ TEST(LargeFile, ChunkAfterThreeGigabytesOfSamplesIsReached) {
   const std::uint64_t size = 12 + format.size() + 8 + dataSize + tail.size();
   std::string head = RiffWithLength(static_cast<std::uint32_t>(size - 8), format) + "data" +
                      U32(static_cast<std::uint32_t>(dataSize));
-  std::ofstream(file.Path(), std::ios::binary | std::ios::trunc) << head;
-  std::filesystem::resize_file(file.Path(), head.size() + dataSize);
-  std::ofstream(file.Path(), std::ios::binary | std::ios::app) << tail;
-  SetModifiedTime(file.Path(), 2000, 5, 27, 15, 22, 8);
+  WriteSparse(file, head, dataSize, tail);
   EXPECT_EQ(file.Report(), file.Summary(size) + "\r\nRIFF 'WAVE'" +
                                FormatLines("PCM format", 2, 44100, 176400, 4, {"16 bit"}) +
                                Decoded("<data> waveform data", {"304 min 20.915 sec duration"}) +
                                Lines(1, {"LIST 'INFO'"}) +
                                Lines(2, {"<INAM> title", "\t\"after the samples\""}) + "\r\n");
+}
+
+// A BW64 file with 5 GiB of samples: its sizes are in the ds64 chunk. A ds64
+// RIFF length 2 too large gives the error line, and the walk still goes on
+// to the file's end, beyond 4 GiB.
+TEST(LargeFile, Bw64FileOfFiveGigabytesIsWalkedByItsDs64Sizes) {
+  ReportFixture file;
+  const std::uint64_t dataSize = 5ull << 30;
+  const std::string tail = List("INFO", Chunk("INAM", "five gigabytes"));
+  const std::string format = PcmFormat(2, 48000, 24);
+  const std::uint64_t size = 12 + 36 + format.size() + 8 + dataSize + tail.size();
+  for (std::uint64_t riffError : {0, 2}) {
+    std::string head = "BW64"s + U32(0xFFFFFFFF) + "WAVE" +
+                       Chunk("ds64", U64(size - 8 + riffError) + U64(dataSize) +
+                                         U64(dataSize / 6) + U32(0)) +
+                       format + "data" + U32(0xFFFFFFFF);
+    ASSERT_EQ(WriteSparse(file, head, dataSize, tail), size);
+    EXPECT_EQ(file.Report(),
+              file.Summary(size) + (riffError ? "\r\n **RIFF LENGTH ERROR**" : "") +
+                  "\r\nRIFF 'WAVE'" +
+                  Decoded("<ds64> 64-bit sizes", {"RIFF length " + std::to_string(size - 8 + riffError),
+                                                  "data length 5368709120", "894784853 samples"}) +
+                  FormatLines("PCM format", 2, 48000, 288000, 6, {"24 bit"}) +
+                  Decoded("<data> waveform data", {"310 min 41.351 sec duration"}) +
+                  Lines(1, {"LIST 'INFO'"}) +
+                  Lines(2, {"<INAM> title", "\t\"five gigabytes\""}) + "\r\n");
+  }
 }
 
 TEST(FixedPoint, RoundsHalfAwayFromZeroAfter17Digits) {

@@ -62,6 +62,12 @@ TEST(ToolFiles, ReportsShowTheHeadersTheToolsWrote) {
            Tone + Lines(1, {"LIST 'INFO'"}) +
            Lines(2, {"<INAM> title", "\t\"Hall take\"", "<IART> artist name", "\t\"Quartet\"",
                      "<ICMT> comments", "\t\"tuned A=442\""})},
+      // RIFF length and data size 0xFFFFFFFF; ds64 holds 2022 (the file's
+      // 2030 bytes less 8), 1920 and 960.
+      {"rf64-16bit-mono-48k-info.wav",
+       Decoded("<ds64> 64-bit sizes", {"RIFF length 2022", "data length 1920", "960 samples"}) +
+           FormatLines("PCM format", 1, 48000, 96000, 2, {"16 bit"}) +
+           Lines(1, {"LIST 'INFO'"}) + Lines(2, {"<INAM> title", "\t\"Long take\""}) + Tone},
   };
   // Copied into the tests' own file, so that the summary lines do not depend
   // on where the data folder is or when it was written.

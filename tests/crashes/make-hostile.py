@@ -18,6 +18,11 @@ def riff(body, length=None):
     return b"RIFF" + struct.pack("<I", len(data) if length is None else length) + data
 
 
+def large(magic, body):
+    """An RF64-style file: RIFF length 0xFFFFFFFF, sizes left to ds64."""
+    return magic + b"\xff\xff\xff\xffWAVE" + body
+
+
 files = {
     # 536 million peak entries claimed by the length alone.
     "peak-claims-half-a-billion-channels.wav": riff(chunk(b"PEAK", b"\1\0\0\0" * 4, 0xFFFFFFF8)),
@@ -36,6 +41,15 @@ files = {
     "cue-and-plst-counts-past-the-end.wav": riff(chunk(b"cue ", b"\x7f\0\0\0") + chunk(b"plst", b"\xff\0\0\0")),
     # Label chunks shorter than their identifier.
     "labels-shorter-than-identifier.wav": riff(chunk(b"labl", b"\1\0") + chunk(b"note", b"") + chunk(b"ltxt", b"\1")),
+    # An RF64 file whose ds64 chunk claims 4 GiB and a table of 0xFFFFFFFF
+    # entries, in 4 KB of file.
+    "ds64-table-of-four-billion-entries.wav": large(b"RF64", chunk(b"ds64", struct.pack("<QQQI", 2**64 - 1, 2**64 - 1, 0, 0xFFFFFFFF)
+                                                                  + (b"JUNK" + struct.pack("<Q", 3)) * 340, 0xFFFFFFFF)),
+    # A ds64 table of 1000 entries, the only JUNK one last, and two thousand
+    # JUNK chunks that each look their size up in it.
+    "ds64-looked-up-for-every-chunk.wav": large(b"BW64", chunk(b"ds64", struct.pack("<QQQI", 0, 0, 0, 0xFFFFFFFF)
+                                                              + b"PAD \0\0\0\0\0\0\0\0" * 999 + b"JUNK" + struct.pack("<Q", 0))
+                                                        + b"JUNK\xff\xff\xff\xff" * 2000),
 }
 
 for name, data in files.items():

@@ -51,3 +51,8 @@ sndfile-metadata-set --bext-description "Hall take 3" --bext-originator "tarvo t
   --str-title "Hall take" --str-artist "Quartet" --str-comment "tuned A=442" \
   float-peak.tmp.wav broadcast-float-peak-info-44k.wav >/dev/null 2>&1
 rm float-peak.tmp.wav
+
+# An RF64 file: ds64 first, then fmt, LIST INFO and data, whose 32-bit size
+# reads 0xFFFFFFFF as does the RIFF length. (ffmpeg writes LIST INFO before
+# the samples.)
+ff -ac 1 -c:a pcm_s16le -rf64 always -metadata title="Long take" rf64-16bit-mono-48k-info.wav

@@ -109,6 +109,7 @@ struct LargeFileSizes {
   std::uint64_t dataLength;
   std::uint64_t tableStart;    // file position of the first table entry
   std::uint32_t tableEntries;  // the entries that count
+  std::uint32_t lookupsLeft;   // table entries the report may still read
 };
 extern LargeFileSizes LargeSizes;
 
@@ -116,7 +117,8 @@ extern LargeFileSizes LargeSizes;
 // into LargeSizes.
 void ReadLargeSizes(std::uint32_t length);
 // The size in the first counted ds64 table entry for id, or 0xFFFFFFFF when
-// there is none. Leaves the file position as it was.
+// there is none, or when the report has read its share of table entries.
+// Leaves the file position as it was.
 std::uint64_t LargeTableSize(std::uint32_t id);
 
 // Seconds of audio per byte of sample data, from the last format chunk of the

@@ -12,6 +12,10 @@ constexpr std::uint32_t ClipboardCodeBytes = 4;
 constexpr std::uint32_t LargeSizeBytes = 8;        // each of the three sizes of ds64
 constexpr std::uint32_t LargeFixedBytes = 28;      // the three sizes and the table length
 constexpr std::uint32_t LargeTableEntryBytes = 12;  // identifier, u64 size
+// Table entries that the size lookups of one report read in all. Real tables
+// hold a few entries; this keeps a crafted file whose chunks each look up a
+// table of millions of entries from holding up the report.
+constexpr std::uint32_t LargeTableLookupLimit = 1u << 20;
 
 const char* ClipboardLabel(std::uint32_t code) {
   switch (code) {
@@ -117,13 +121,15 @@ void ReadLargeSizes(std::uint32_t length) {
   ReadU64();  // the sample count: nothing is sized by it; read to stay in step
   LargeSizes.tableEntries = CountedTableEntries(length, ReadU32());
   LargeSizes.tableStart = FilePosition();
+  LargeSizes.lookupsLeft = LargeTableLookupLimit;
 }
 
 std::uint64_t LargeTableSize(std::uint32_t id) {
   std::uint64_t resume = FilePosition();
   std::uint64_t size = 0xFFFFFFFF;
   SeekFile(LargeSizes.tableStart);
-  for (std::uint32_t entry = 0; entry < LargeSizes.tableEntries; ++entry) {
+  for (std::uint32_t entry = 0; entry < LargeSizes.tableEntries && LargeSizes.lookupsLeft != 0;
+       ++entry, --LargeSizes.lookupsLeft) {
     unsigned char entryId[4];
     // Past the end of the file every entry reads as zeros, so the first of
     // them answers for all the rest: a table claiming millions of entries

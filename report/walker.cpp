@@ -13,9 +13,9 @@ constexpr std::uint32_t LargeSizeMark = 0xFFFFFFFF;  // "the size is in ds64"
 constexpr std::uint32_t LargeSizesOffset = 12;       // where an RF64 file has its ds64 chunk
 constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the table length
 
-// Sends a chunk's payload to its decoder. This table, and the two below for
-// the header of an RF64 file, are the only places where chunk identifiers
-// meet code. Only the data chunk is given a size beyond 32 bits.
+// Sends a chunk's payload to its decoder. This table is the only place where
+// chunk identifiers meet decoders (the two switches below find the sizes of
+// an RF64 file). Only the data chunk is given a size beyond 32 bits.
 void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) {
   std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
   switch (id) {

@@ -115,95 +115,76 @@ TEST(Walk, DamagedFilesAreWalkedAsFarAsTheyGo) {
 }
 
 // A ds64 table entry.
-std::string SizeEntry(const std::string& id, std::uint64_t size) { return Text(id, 4) + U64(size); }
+std::string SizeEntry(const char* id, std::uint64_t size) { return Text(id, 4) + U64(size); }
 
-// The ds64 chunk's lines for these sizes and a sample count of 7, then more.
-std::string LargeSizeLines(std::uint64_t riffLength, std::uint64_t dataLength,
-                           const std::vector<std::string>& table = {}) {
-  std::string lines = Decoded("<ds64> 64-bit sizes", {"RIFF length " + std::to_string(riffLength),
-                                                      "data length " + std::to_string(dataLength),
-                                                      "7 samples"});
-  for (const std::string& line : table) lines += Lines(2, {line});
-  return lines;
+// An RF64-style file (RIFF length 0xFFFFFFFF; at offset 12 a ds64 chunk with
+// the file's size minus 8 plus riffError, dataLength, 7 samples, then table:
+// its length and entries) and its report, which shows body after the ds64
+// chunk's sizes.
+DecoderCase LargeForm(const char* name, const std::string& magic, std::int64_t riffError,
+                      std::uint64_t dataLength, const std::string& table,
+                      const std::string& chunks, bool errorLine, const std::string& body) {
+  std::string file = magic + U32(0xFFFFFFFF) + "WAVE" +
+                     Chunk("ds64", U64(0) + U64(dataLength) + U64(7) + table) + chunks;
+  std::uint64_t riffLength = file.size() - 8 + riffError;
+  file.replace(20, 8, U64(riffLength));
+  return {name, file,
+          (errorLine ? "\r\n **RIFF LENGTH ERROR**" : "") + "\r\nRIFF 'WAVE'"s +
+              Decoded("<ds64> 64-bit sizes", {"RIFF length " + std::to_string(riffLength),
+                                              "data length " + std::to_string(dataLength),
+                                              "7 samples"}) +
+              body + "\r\n"};
 }
 
 TEST(Walk, SizesOfAnRf64FileComeFromItsDs64Chunk) {
-  const std::string form = "\r\nRIFF 'WAVE'", error = "\r\n **RIFF LENGTH ERROR**";
   const std::string format = PcmFormat(1, 8000, 8);
   const std::string formatLines = FormatLines("PCM format", 1, 8000, 8000, 1, {"8 bit"});
   const std::string junk = ChunkWithSize("JUNK", 0xFFFFFFFF, "abc\0"s);
   // 0xFFFFFFFF bytes at 8000 bytes/sec.
   const std::string clockedOut = Decoded("<data> waveform data", {"8947 min 50.912 sec duration"});
-  // Each file: magic, RIFF length 0xFFFFFFFF (or the real one), then at
-  // offset 12 a ds64 chunk with the file's size minus 8 plus riffError, the
-  // data length, a sample count of 7, the table length and the table.
-  const struct {
-    const char* name;
-    const char* magic;
-    bool realRiffLength;
-    std::int64_t riffError;
-    std::uint64_t dataLength;
-    std::uint32_t tableLength;
-    std::string table, chunks;
-    bool errorLine;
-    std::vector<std::string> tableLines;
-    std::string body;  // after the ds64 lines
-  } cases[] = {
-      // An odd size moves the walk on past a pad byte; only the first entry
-      // for an identifier counts, and one without an entry keeps its size.
-      {"OtherChunksTakeTheirTableEntry", "BW64", false, 0, 0, 2,
-       SizeEntry("JUNK", 3) + SizeEntry("JUNK", 1),
-       junk + ChunkWithSize("IENG", 0xFFFFFFFF, "e\0"s) + Chunk("ICMT", "x"), false,
-       {"<JUNK> length 3", "<JUNK> length 1"},
-       Quoted("<JUNK> obsolete data", "abc") + Quoted("<IENG> engineer", "e")},
-      {"DataTakesTheDataLength", "RF64", false, 0, 16000, 0, "",
-       format + ChunkWithSize("data", 0xFFFFFFFF, Fill(16000)) + Chunk("IENG", ""), false, {},
-       formatLines + Decoded("<data> waveform data", {"2.000 sec duration"}) +
-           Lines(1, {"<IENG> engineer"})},
-      // Quoted text is given the size clipped to 32 bits, not its low 32
-      // bits (2).
-      {"OtherDecodersGetTheSizeClipped", "RF64", false, 0, 0, 1, SizeEntry("ICMT", 0x200000002),
-       ChunkWithSize("ICMT", 0xFFFFFFFF, "abcdef"), false, {"<ICMT> length 8589934594"},
-       Quoted("<ICMT> comments", "abcdef")},
-      // Walked by its ds64 RIFF length (4 short), the walk would end before
-      // IENG.
-      {"WrongRiffLengthInDs64", "RF64", false, -4, 0, 0, "", Chunk("INAM", "T") + Chunk("IENG", ""),
-       true, {}, Quoted("<INAM> title", "T") + Lines(1, {"<IENG> engineer"})},
-      // The ds64 payload ends 7 bytes into the second entry (the pad byte
-      // would make it JUNK 3).
-      {"TableCutByTheDs64Length", "RF64", false, 0, 0, 3,
-       SizeEntry("ICMT", 1) + "JUNK" + U64(3).substr(0, 7), junk + Chunk("IENG", ""), false,
-       {"<ICMT> length 1"}, Quoted("<JUNK> obsolete data", "abc")},
-      {"ChunksInsideAListKeepTheirSizes", "RF64", false, 0, 0, 1, SizeEntry("JUNK", 2),
-       List("INFO", junk.substr(0, 10) + Chunk("ICMT", "x")) + Chunk("IENG", ""), false,
-       {"<JUNK> length 2"},
-       Lines(1, {"LIST 'INFO'"}) + Lines(2, {"<JUNK> obsolete data", "\t\"abICMT\""}) +
-           Lines(1, {"<IENG> engineer"})},
-      // Files that are not RF64, and one that gives its real sizes in 32
-      // bits, keep them.
-      {"RiffFileWithDs64", "RIFF", false, 0, 8, 0, "",
-       format + ChunkWithSize("data", 0xFFFFFFFF, ""), true, {}, formatLines + clockedOut},
-      {"Rf64FileWithReal32BitSizes", "RF64", true, 5, 80000, 0, "", format + Chunk("data", Fill(8)),
-       false, {}, formatLines + Decoded("<data> waveform data", {"0.001 sec duration"})},
-  };
-  std::vector<DecoderCase> reports;
-  for (const auto& c : cases) {
-    std::string payload = U64(0) + U64(c.dataLength) + U64(7) + U32(c.tableLength) + c.table;
-    std::string file = c.magic + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", payload) + c.chunks;
-    std::uint64_t riffLength = file.size() - 8 + c.riffError;
-    file.replace(20, 8, U64(riffLength));
-    if (c.realRiffLength) file.replace(4, 4, U32(static_cast<std::uint32_t>(file.size() - 8)));
-    reports.push_back({c.name, file,
-                       (c.errorLine ? error : "") + form +
-                           LargeSizeLines(riffLength, c.dataLength, c.tableLines) + c.body +
-                           "\r\n"});
-  }
-  // A ds64 chunk of fewer than 28 bytes makes no RF64 file.
-  reports.push_back({"Ds64ShorterThan28Bytes",
-                     "RF64"s + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", U64(1) + U64(8) + U64(7)) +
-                         format + ChunkWithSize("data", 0xFFFFFFFF, ""),
-                     error + form + LargeSizeLines(1, 8) + formatLines + clockedOut + "\r\n"});
-  CheckReports(reports, true);
+  // Real 32-bit sizes beside a ds64 chunk whose sizes are wrong.
+  DecoderCase realSizes = LargeForm("Rf64FileWithReal32BitSizes", "RF64", 5, 80000, U32(0),
+                                    format + Chunk("data", Fill(8)), false,
+                                    formatLines + Decoded("<data> waveform data", {"0.001 sec duration"}));
+  realSizes.file.replace(4, 4, U32(static_cast<std::uint32_t>(realSizes.file.size() - 8)));
+  CheckReports(
+      {// An odd size moves the walk on past a pad byte; only the first entry
+       // for an identifier counts, and one without an entry keeps its size.
+       LargeForm("OtherChunksTakeTheirTableEntry", "BW64", 0, 0,
+                 U32(2) + SizeEntry("JUNK", 3) + SizeEntry("JUNK", 1),
+                 junk + ChunkWithSize("IENG", 0xFFFFFFFF, "e\0"s) + Chunk("ICMT", "x"), false,
+                 Lines(2, {"<JUNK> length 3", "<JUNK> length 1"}) +
+                     Quoted("<JUNK> obsolete data", "abc") + Quoted("<IENG> engineer", "e")),
+       // Quoted text gets the size clipped to 32 bits, not its low bits (2).
+       LargeForm("OtherDecodersGetTheSizeClipped", "RF64", 0, 0,
+                 U32(1) + SizeEntry("ICMT", 0x200000002), ChunkWithSize("ICMT", 0xFFFFFFFF, "abcdef"),
+                 false, Lines(2, {"<ICMT> length 8589934594"}) + Quoted("<ICMT> comments", "abcdef")),
+       // Walked by its ds64 RIFF length (4 short), the walk would miss IENG.
+       LargeForm("WrongRiffLengthInDs64", "RF64", -4, 0, U32(0),
+                 Chunk("INAM", "T") + Chunk("IENG", ""), true,
+                 Quoted("<INAM> title", "T") + Lines(1, {"<IENG> engineer"})),
+       // The payload ends 7 bytes into the second of 3 entries (with the pad
+       // byte that entry would read JUNK 3).
+       LargeForm("TableCutByTheDs64Length", "RF64", 0, 0,
+                 U32(3) + SizeEntry("ICMT", 1) + "JUNK" + U64(3).substr(0, 7),
+                 junk + Chunk("IENG", ""), false,
+                 Lines(2, {"<ICMT> length 1"}) + Quoted("<JUNK> obsolete data", "abc")),
+       LargeForm("ChunksInsideAListKeepTheirSizes", "RF64", 0, 0, U32(1) + SizeEntry("JUNK", 2),
+                 List("INFO", junk.substr(0, 10) + Chunk("ICMT", "x")) + Chunk("IENG", ""), false,
+                 Lines(2, {"<JUNK> length 2"}) + Lines(1, {"LIST 'INFO'"}) +
+                     Lines(2, {"<JUNK> obsolete data", "\t\"abICMT\""}) +
+                     Lines(1, {"<IENG> engineer"})),
+       // Files that are not RF64 keep their 32-bit sizes.
+       LargeForm("RiffFileWithDs64", "RIFF", 0, 8, U32(0),
+                 format + ChunkWithSize("data", 0xFFFFFFFF, ""), true, formatLines + clockedOut),
+       realSizes,
+       {"Ds64ShorterThan28Bytes",
+        "RF64"s + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", U64(1) + U64(8) + U64(7)) + format +
+            ChunkWithSize("data", 0xFFFFFFFF, ""),
+        "\r\n **RIFF LENGTH ERROR**\r\nRIFF 'WAVE'" +
+            Decoded("<ds64> 64-bit sizes", {"RIFF length 1", "data length 8", "7 samples"}) +
+            formatLines + clockedOut + "\r\n"}},
+      true);
 }
 
 TEST(Walk, FileThatCannotBeOpenedGivesItsPathAlone) {

@@ -18,11 +18,9 @@ constexpr std::size_t ReportCapacity = 32768;
 // by that text read in the ANSI code page, as the system's 8-bit calls do.
 struct ReportPath {
   ReportPath(const char* text) : Text(text) {}
-#ifdef _WIN32
-  ReportPath(const char* text, const wchar_t* name) : Text(text), Name(name) {}
-#endif
   const char* Text;
 #ifdef _WIN32
+  ReportPath(const char* text, const wchar_t* name) : Text(text), Name(name) {}
   const wchar_t* Name = nullptr;
 #endif
 };

@@ -38,15 +38,19 @@ struct Output {
   bool first = true;
   std::string text;
 
-  void Report(const char* report) {
+  // The report begins with pathLine. A file name is not Windows-1252 text:
+  // the UTF-8 text shows the path as pathText instead, and converts the rest.
+  void Report(const char* report, const std::string& pathLine, const std::string& pathText) {
+    std::size_t length = std::strlen(report);
     if (raw) {
-      std::fwrite(report, 1, std::strlen(report), stdout);
+      std::fwrite(report, 1, length, stdout);
       return;
     }
     text.clear();
     if (!first) text += '\n';
     first = false;
-    AppendAsUtf8(report, text);
+    text += pathText;
+    if (length > pathLine.size()) AppendAsUtf8(report + pathLine.size(), text);
     if (text.empty() || text.back() != '\n') text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
   }
@@ -56,47 +60,59 @@ enum class Outcome { Reported, CannotOpen, IsFolder };
 
 // Reports one file. A folder is left to the caller; it is found only once
 // the file cannot be opened, which spares a look at every file given.
-Outcome ReportFile(const std::string& path, Output& output, bool folderAllowed) {
+Outcome ReportFile(const PathName& path, Output& output, bool folderAllowed) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
-  const char* report = BuildReport(path.c_str());
+  std::string pathLine;
+  const char* report = ReportOf(path, pathLine);
   // A file that cannot be opened gets a report of its path alone, cut to the
   // report's capacity when the path is longer than that (no such path opens).
-  if (std::strlen(report) > path.size()) {
-    output.Report(report);
+  if (std::strlen(report) > pathLine.size()) {
+    output.Report(report, pathLine, PathText(path));
     return Outcome::Reported;
   }
   if (folderAllowed && IsDirectory(path)) return Outcome::IsFolder;
-  output.Report(report);
+  output.Report(report, pathLine, PathText(path));
   std::fflush(stdout);
-  std::fprintf(stderr, "tarvo-report: cannot open %s: %s\n", path.c_str(),
+  std::fprintf(stderr, "tarvo-report: cannot open %s: %s\n", PathText(path).c_str(),
                OpenFailureReason(path).c_str());
   return Outcome::CannotOpen;
 }
 
+// Whether an argument is the given option (ASCII, in either width).
+bool IsOption(const PathName& argument, const char* option) {
+  return argument.size() == std::strlen(option) &&
+         std::equal(argument.begin(), argument.end(), option);
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+// On Windows the arguments are taken in UTF-16, so that a name in any script
+// reaches the file it names.
 #ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+#else
+int main(int argc, char** argv) {
 #endif
   Output output;
-  std::vector<std::string> paths;
+  std::vector<PathName> paths;
   bool options = true;
   for (int i = 1; i < argc; ++i) {
-    const char* argument = argv[i];
-    if (options && argument[0] == '-' && argument[1] != '\0') {
-      if (std::strcmp(argument, "--") == 0) {
+    const PathName argument = argv[i];
+    if (options && argument.size() > 1 && argument[0] == '-') {
+      if (IsOption(argument, "--")) {
         options = false;
-      } else if (std::strcmp(argument, "--raw") == 0) {
+      } else if (IsOption(argument, "--raw")) {
         output.raw = true;
-      } else if (std::strcmp(argument, "--help") == 0) {
+      } else if (IsOption(argument, "--help")) {
         std::fputs(Help, stdout);
         return 0;
-      } else if (std::strcmp(argument, "--version") == 0) {
+      } else if (IsOption(argument, "--version")) {
         std::printf("tarvo-report %s\n", TARVO_VERSION);
         return 0;
       } else {
-        std::fprintf(stderr, "tarvo-report: unknown option %s\n%s", argument, Usage);
+        std::fprintf(stderr, "tarvo-report: unknown option %s\n%s", PathText(argument).c_str(),
+                     Usage);
         return 2;
       }
     } else {
@@ -109,18 +125,19 @@ int main(int argc, char** argv) {
   }
 
   int status = 0;
-  for (const std::string& path : paths) {
+  for (const PathName& path : paths) {
     Outcome outcome = ReportFile(path, output, true);
     if (outcome == Outcome::CannotOpen) status = 1;
     if (outcome != Outcome::IsFolder) continue;
-    std::vector<std::string> files;
+    std::vector<PathName> files;
     std::string reason;
     if (!FindWaveFiles(path, files, reason)) {
-      std::fprintf(stderr, "tarvo-report: cannot read %s: %s\n", path.c_str(), reason.c_str());
+      std::fprintf(stderr, "tarvo-report: cannot read %s: %s\n", PathText(path).c_str(),
+                   reason.c_str());
       status = 1;
     }
-    std::sort(files.begin(), files.end());
-    for (const std::string& file : files)
+    SortByPathLine(files);
+    for (const PathName& file : files)
       if (ReportFile(file, output, false) == Outcome::CannotOpen) status = 1;
   }
   std::fflush(stdout);

@@ -1,6 +1,10 @@
 #include "paths.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+
+#include "report.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,17 +18,16 @@
 
 namespace {
 
-bool HasWaveExtension(const char* name) {
-  std::size_t length = std::strlen(name);
-  if (length < 4) return false;
-  const char* tail = name + length - 4;
+bool HasWaveExtension(const PathName& path) {
+  if (path.size() < 4) return false;
+  const auto* tail = path.data() + path.size() - 4;
   return tail[0] == '.' && (tail[1] | 0x20) == 'w' && (tail[2] | 0x20) == 'a' &&
          (tail[3] | 0x20) == 'v';
 }
 
-std::string Joined(const std::string& directory, const char* name) {
-  std::string path = directory;
-  char last = path.empty() ? '\0' : path.back();
+PathName Joined(const PathName& directory, const PathName& name) {
+  PathName path = directory;
+  auto last = path.empty() ? 0 : path.back();
 #ifdef _WIN32
   if (last != '\\' && last != '/' && last != ':') path += '\\';
 #else
@@ -38,50 +41,84 @@ std::string Joined(const std::string& directory, const char* name) {
 
 #ifdef _WIN32
 
-bool IsDirectory(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+namespace {
+
+// The name in a code page; what the code page cannot hold it shows as the
+// system's conversion chooses (a best fit, else '?'), with neither flags nor
+// a default character, as the shell's 8-bit calls convert.
+std::string InCodePage(UINT codePage, const std::wstring& name) {
+  int size = WideCharToMultiByte(codePage, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(codePage, 0, name.c_str(), -1, &text[0], size, nullptr, nullptr);
+  text.resize(static_cast<std::size_t>(size - 1));
+  return text;
 }
 
-static std::string SystemMessage(DWORD error) {
-  char text[512];
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, text, sizeof text, nullptr);
+std::string SystemMessage(DWORD error) {
+  wchar_t text[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, text, sizeof text / sizeof text[0], nullptr);
   while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
                         text[length - 1] == ' ' || text[length - 1] == '.'))
     --length;
   if (length == 0) return "error " + std::to_string(error);
-  return std::string(text, length);
+  return InCodePage(CP_UTF8, std::wstring(text, length));
 }
 
-bool FindWaveFiles(const std::string& directory, std::vector<std::string>& files,
+}  // namespace
+
+const char* ReportOf(const PathName& path, std::string& pathLine) {
+  pathLine = InCodePage(CP_ACP, path);
+  return BuildReport(ReportPath(pathLine.c_str(), path.c_str()));
+}
+
+std::string PathText(const PathName& path) { return InCodePage(CP_UTF8, path); }
+
+bool IsDirectory(const PathName& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FindWaveFiles(const PathName& directory, std::vector<PathName>& files,
                    std::string& reason) {
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(Joined(directory, "*").c_str(), &entry);
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(Joined(directory, L"*").c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) {
     reason = SystemMessage(GetLastError());
     return false;
   }
   bool complete = true;
   do {
-    if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0)
-      continue;
-    std::string path = Joined(directory, entry.cFileName);
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    PathName path = Joined(directory, name);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
           !FindWaveFiles(path, files, reason))
         complete = false;
-    } else if (HasWaveExtension(entry.cFileName)) {
+    } else if (HasWaveExtension(path)) {
       files.push_back(path);
     }
-  } while (FindNextFileA(search, &entry));
+  } while (FindNextFileW(search, &entry));
   FindClose(search);
   return complete;
 }
 
-std::string OpenFailureReason(const std::string& path) {
+// Names the code page holds sort as their 8-bit text always did; names that
+// share one text (each showing '?' where the other has another character)
+// follow in the order of their UTF-16 names.
+void SortByPathLine(std::vector<PathName>& paths) {
+  std::vector<std::pair<std::string, PathName>> keyed;
+  keyed.reserve(paths.size());
+  for (PathName& path : paths) keyed.emplace_back(InCodePage(CP_ACP, path), std::move(path));
+  std::sort(keyed.begin(), keyed.end());
+  for (std::size_t i = 0; i < keyed.size(); ++i) paths[i] = std::move(keyed[i].second);
+}
+
+std::string OpenFailureReason(const PathName& path) {
   if (IsDirectory(path)) return "Is a directory";
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);
@@ -92,12 +129,19 @@ std::string OpenFailureReason(const std::string& path) {
 
 #else
 
-bool IsDirectory(const std::string& path) {
+const char* ReportOf(const PathName& path, std::string& pathLine) {
+  pathLine = path;
+  return BuildReport(path.c_str());
+}
+
+std::string PathText(const PathName& path) { return path; }
+
+bool IsDirectory(const PathName& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool FindWaveFiles(const std::string& directory, std::vector<std::string>& files,
+bool FindWaveFiles(const PathName& directory, std::vector<PathName>& files,
                    std::string& reason) {
   DIR* listing = opendir(directory.c_str());
   if (listing == nullptr) {
@@ -118,7 +162,7 @@ bool FindWaveFiles(const std::string& directory, std::vector<std::string>& files
     if (type == DT_DIR) {
       // Links to directories are not followed, so no loop can form.
       if (!FindWaveFiles(path, files, reason)) complete = false;
-    } else if (HasWaveExtension(entry->d_name)) {
+    } else if (HasWaveExtension(path)) {
       files.push_back(path);
     }
   }
@@ -126,7 +170,9 @@ bool FindWaveFiles(const std::string& directory, std::vector<std::string>& files
   return complete;
 }
 
-std::string OpenFailureReason(const std::string& path) {
+void SortByPathLine(std::vector<PathName>& paths) { std::sort(paths.begin(), paths.end()); }
+
+std::string OpenFailureReason(const PathName& path) {
   int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) return std::strerror(errno);
   struct stat status;

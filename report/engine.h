@@ -68,7 +68,7 @@ struct FixedText {
 
 // Opens path for reading (sharing with readers only). A directory or any
 // other file that is not a regular file cannot be opened.
-bool OpenReportFile(const char* path);
+bool OpenReportFile(ReportPath path);
 void CloseReportFile();
 
 struct FileSummary {

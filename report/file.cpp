@@ -29,7 +29,7 @@ bool AheadAtEnd = false;  // the buffer ends where the file ended
 
 void SetReadAhead(bool enabled) { ReadAheadEnabled = enabled; }
 
-bool OpenReportFile(const char* path) {
+bool OpenReportFile(ReportPath path) {
   Position = 0;
   AheadStart = 0;
   AheadLength = 0;

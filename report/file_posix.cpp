@@ -39,9 +39,9 @@ void SetCalendarFields(std::int64_t seconds, FileSummary& summary) {
 
 }  // namespace
 
-bool PlatformOpen(const char* path) {
+bool PlatformOpen(ReportPath path) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-  int descriptor = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  int descriptor = open(path.Text, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (descriptor < 0) return false;
   if (fstat(descriptor, &ReportFileStatus) != 0 || !S_ISREG(ReportFileStatus.st_mode)) {
     close(descriptor);

@@ -8,11 +8,24 @@ namespace {
 HANDLE ReportFile = INVALID_HANDLE_VALUE;
 std::uint64_t FilePointer = 0;  // where the system's file pointer stands
 
+// The UTF-16 form of a path given as 8-bit text alone; as long as the
+// longest name the system takes.
+wchar_t NameFromText[32768];
+
 }  // namespace
 
-bool PlatformOpen(const char* path) {
+bool PlatformOpen(ReportPath path) {
+  const wchar_t* name = path.Name;
+  if (!name) {
+    // Read as the system's 8-bit calls read a name; text that does not fit
+    // names no file that could be opened.
+    if (!MultiByteToWideChar(CP_ACP, 0, path.Text, -1, NameFromText,
+                             sizeof NameFromText / sizeof NameFromText[0]))
+      return false;
+    name = NameFromText;
+  }
   // A directory cannot be opened this way (that needs backup semantics).
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   // Devices, pipes and consoles open too, but a read from them may wait for

@@ -10,7 +10,7 @@
 
 // Opens path read-only, sharing it with readers only. Fails for anything
 // that is not a regular file (a directory in particular).
-bool PlatformOpen(const char* path);
+bool PlatformOpen(ReportPath path);
 void PlatformClose();
 
 // Reads up to count bytes at offset; returns how many the file delivered

@@ -9,11 +9,28 @@
 // more than ReportCapacity - 1 characters.
 constexpr std::size_t ReportCapacity = 32768;
 
-// Builds the report of the file at path (a NUL-terminated 8-bit string) and
-// returns it: NUL-terminated Windows-1252 text with CR LF line breaks. The
-// text lives in the engine's one buffer and stays valid until the next
-// report begins; hold ReportLock() while copying it out.
-const char* BuildReport(const char* path);
+// The file a report is about. Its 8-bit text is the report's first line.
+// On POSIX systems a file name is bytes, and the same bytes open the file.
+// Windows names files in UTF-16, which 8-bit text cannot always hold: there
+// the file is opened through its UTF-16 name when one is given, and the text
+// is only what the path line shows (the name in the ANSI code page, as the
+// shell's 8-bit calls give it). Given the text alone, Windows opens the file
+// by that text read in the ANSI code page, as the system's 8-bit calls do.
+struct ReportPath {
+  ReportPath(const char* text) : Text(text) {}
+  const char* Text;
+#ifdef _WIN32
+  ReportPath(const char* text, const wchar_t* name) : Text(text), Name(name) {}
+  const wchar_t* Name = nullptr;
+#endif
+};
+
+// Builds the report of the file at path and returns it: NUL-terminated
+// Windows-1252 text with CR LF line breaks, after the path line, which holds
+// the path's text as given. The text lives in the engine's one buffer and
+// stays valid until the next report begins; hold ReportLock() while copying
+// it out.
+const char* BuildReport(ReportPath path);
 
 // The lock that serialises reports. BuildReport takes it itself; a caller
 // that copies the text out holds it from before BuildReport until the copy

@@ -105,13 +105,13 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   }
 }
 
-const char* BuildReport(const char* path) {
+const char* BuildReport(ReportPath path) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ReportCursor = 0;
   ReportText[0] = '\0';
   SecondsPerByte = 0.0;  // one file's format must not time another's data
 
-  AppendText(path);
+  AppendText(path.Text);
   if (!OpenReportFile(path)) return ReportText;
 
   FileSummary summary = SummariseReportFile();

@@ -11,7 +11,10 @@ constexpr wchar_t CommandTextWide[] = L" ";
 
 }  // namespace
 
-SheetExtension::SheetExtension() : FileName(), LoadedFileName() { CountObjectMade(); }
+SheetExtension::SheetExtension() : FileName(), FileNameText(), LoadedFileName()
+{
+    CountObjectMade();
+}
 
 SheetExtension::~SheetExtension()
 {

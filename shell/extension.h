@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "report.h"
+
 class SheetExtension final : public IContextMenu,
                              public IShellExtInit,
                              public IExtractIconA,
@@ -61,7 +63,9 @@ public:
     }
     LPARAM PageData() { return reinterpret_cast<LPARAM>(static_cast<IContextMenu*>(this)); }
 
-    const char* PageFileName() const { return FileName; }
+    // The file the page reports on: opened through its UTF-16 name, shown
+    // in the report as the shell's 8-bit calls give the name.
+    ReportPath PageFile() const { return ReportPath(FileNameText, FileName); }
 
     // Called by the page when the property sheet manager releases it.
     void ReleasePageReference();
@@ -71,7 +75,10 @@ private:
 
     bool TakeSingleFileName();
 
-    char FileName[MAX_PATH];
+    // The selected file's name, at most MAX_PATH UTF-16 units with its NUL,
+    // and that name in the ANSI code page, which takes up to 3 bytes a unit.
+    wchar_t FileName[MAX_PATH];
+    char FileNameText[3 * MAX_PATH];
     volatile LONG RefCount = 0;
     IDataObject* DataObject = nullptr;
     char LoadedFileName[MAX_PATH];

@@ -24,8 +24,9 @@ constexpr int ReportTabStop = 10;
 
 }  // namespace
 
-// Copies the path into FileName when the data object names exactly one file
-// and the path fits; otherwise there is nothing to show a page for.
+// Copies the path into FileName, and its 8-bit form into FileNameText, when
+// the data object names exactly one file and the path fits; otherwise there
+// is nothing to show a page for.
 bool SheetExtension::TakeSingleFileName()
 {
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -37,11 +38,12 @@ bool SheetExtension::TakeSingleFileName()
     // something that is not a drop handle.
     const bool global = medium.tymed == TYMED_HGLOBAL || medium.tymed == TYMED_NULL;
     const auto drop = static_cast<HDROP>(global ? medium.hGlobal : nullptr);
-    if (drop && DragQueryFileA(drop, AllFiles, nullptr, 0) == 1) {
+    if (drop && DragQueryFileW(drop, AllFiles, nullptr, 0) == 1) {
         // An empty list still counts as one file, with an empty name.
-        const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-        if (length > 0 && length < sizeof FileName) {
-            DragQueryFileA(drop, 0, FileName, sizeof FileName);
+        const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        if (length > 0 && length < ARRAYSIZE(FileName)) {
+            DragQueryFileW(drop, 0, FileName, ARRAYSIZE(FileName));
+            DragQueryFileA(drop, 0, FileNameText, sizeof FileNameText);
             taken = true;
         }
     }
@@ -107,7 +109,7 @@ INT_PTR CALLBACK InfoPageProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
         // The text lives in the engine's one buffer: hold the engine until
         // the edit control has made its own copy.
         std::lock_guard<std::recursive_mutex> reportHeld(ReportLock());
-        const char* report = BuildReport(extension->PageFileName());
+        const char* report = BuildReport(extension->PageFile());
         SendDlgItemMessageA(dialog, ReportControlId, WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>(report));
         return TRUE;

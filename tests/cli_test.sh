@@ -69,5 +69,26 @@ check "no CR in text" 0 "$(grep -c "$(printf '\r')" "$work/text")"
 lines=$(wc -l <"$work/raw")
 check "reports separated by one empty line" "$((2 * lines + 1))" "$(wc -l <"$work/text")"
 
+# A file name is bytes, not Windows-1252 text: the path line shows it as given,
+# in both forms, whether or not the bytes are UTF-8, and so does a message.
+mkdir "$work/names"
+script="$work/names/Ωμέγα 日本 🎵.wav"
+latin1="$work/names/$(printf 'caf\351').wav"
+cp "$examples/info-list.wav" "$script"
+cp "$examples/info-list.wav" "$latin1"
+for name in "$script" "$latin1"; do
+  "$report" --raw "$name" >"$work/out"
+  check "raw path line is the name's bytes" "$name" "$(head -n 1 "$work/out" | tr -d '\r')"
+  "$report" "$name" >"$work/out"
+  check "text path line is the name's bytes" "$name" "$(head -n 1 "$work/out")"
+  check "text after the path line is converted" "RIFF 'WAVE'" "$(sed -n 5p "$work/out")"
+done
+"$report" --raw "$work/names" >"$work/out"
+check "folder sorts names by their bytes" "$latin1|$script" \
+  "$(grep -a "^$work" "$work/out" | tr -d '\r' | paste -sd '|')"
+"$report" "$work/names/Ωμέγα.wav" >/dev/null 2>"$work/err"
+check "message names the path as given" \
+  "tarvo-report: cannot open $work/names/Ωμέγα.wav: No such file or directory" "$(cat "$work/err")"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -13,6 +13,10 @@
 #include "decoder_cases.h"
 #include "engine.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 std::atomic<long> Allocations{0};
 }  // namespace
@@ -202,6 +206,27 @@ TEST(Walk, FileThatCannotBeOpenedGivesItsPathAlone) {
 #endif
   EXPECT_EQ(std::string(BuildReport(device)), device);
 }
+
+#ifdef _WIN32
+// The path line is the text given. The file is the one the UTF-16 name
+// names; text given alone names it in the ANSI code page.
+TEST(Walk, WindowsOpensTheFileItsNameNames) {
+  ReportFixture file;
+  file.Write(Riff(Chunk("INAM", "x")));
+  const std::filesystem::path written(file.Path());
+  const std::wstring name = (written.parent_path() / L"caf\u00e9.wav").wstring();
+  ASSERT_TRUE(CopyFileW(written.wstring().c_str(), name.c_str(), FALSE));
+  char text[3 * MAX_PATH];
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, text, sizeof text, nullptr, &lossy);
+  if (lossy) GTEST_SKIP() << "the ANSI code page cannot hold the name";
+  const std::string rest = file.Report().substr(file.Path().size());
+  ASSERT_NE(rest.find("RIFF 'WAVE'"), std::string::npos);
+  std::lock_guard<std::recursive_mutex> hold(ReportLock());
+  EXPECT_EQ(std::string(BuildReport(text)), text + rest);
+  EXPECT_EQ(std::string(BuildReport(ReportPath("shown", name.c_str()))), "shown" + rest);
+}
+#endif
 
 TEST(Summary, SizeLineAndLastWriteTimeInUtc) {
   ReportFixture file;

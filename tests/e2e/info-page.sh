@@ -10,6 +10,8 @@ report_exe=$3
 driver_exe=$4
 sample=$5
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
+# Names reach Wine's programs through the Unix locale's character set.
+export LC_ALL=C.UTF-8
 
 new_prefix info-page
 # Wine's registry has no .wav extension key of its own.
@@ -24,35 +26,70 @@ status=$?
 [ "$status" -eq 0 ] || fail "setup.exe exit status $status"
 cmp -s "$tarvo_dll" "$system32/tarvo.dll" || fail "setup.exe did not install tarvo.dll"
 
+# check_page WINDOWS_PATH: opens the file's Properties through Wine's shell
+# and checks that the Info page holds what tarvo-report --raw gives for the
+# same path, and that this is a whole report; leaves the page's text in $page.
+page=$WINEPREFIX/drive_c/samples/page.txt
+check_page() {
+  rm -f "$page"
+  timeout 180 wine "$driver_exe" "$1" 'C:\samples\page.txt' \
+    </dev/null >"$case_dir/open.out" 2>"$case_dir/open.err"
+  status=$?
+  [ "$status" -eq 0 ] || fail "open_properties exit status $status: $(cat "$case_dir/open.err")"
+
+  timeout 60 wine "$report_exe" --raw "$1" </dev/null >"$case_dir/report.txt" 2>"$case_dir/report.err"
+  status=$?
+  [ "$status" -eq 0 ] || fail "tarvo-report exit status $status: $(cat "$case_dir/report.err")"
+
+  if [ -f "$page" ]; then
+    cmp "$page" "$case_dir/report.txt" >&2 || fail "the Info page of $1 differs from tarvo-report --raw"
+    # Equal texts prove little if both are empty or cut short: the report
+    # must show every chunk of the sample.
+    for chunk in 'RIFF' 'fmt ' 'bext' 'LIST' 'INFO' 'cue ' 'labl' 'data'; do
+      grep -qF -- "$chunk" "$page" || fail "the Info page of $1 does not show the '$chunk' chunk"
+    done
+  else
+    fail "the Info page's text of $1 was not written"
+  fi
+}
+
 sample_name=$(basename "$sample")
-mkdir -p "$WINEPREFIX/drive_c/samples"
+mkdir -p "$WINEPREFIX/drive_c/samples/names"
 cp "$sample" "$WINEPREFIX/drive_c/samples/$sample_name"
 windows_sample="C:\\samples\\$sample_name"
-page=$WINEPREFIX/drive_c/samples/page.txt
+check_page "$windows_sample"
+first_line=$(head -n 1 "$page" | tr -d '\r')
+case $first_line in
+  *"$windows_sample"*) ;;
+  *) fail "the report does not begin with the file's path: '$first_line'" ;;
+esac
 
-timeout 180 wine "$driver_exe" "$windows_sample" 'C:\samples\page.txt' \
-  </dev/null >"$case_dir/open.out" 2>"$case_dir/open.err"
+# A name that the ANSI code page cannot hold: the page and tarvo-report open
+# the file through its UTF-16 name; their path line is the name in the code
+# page, with '?' for what it lacks (the emoji at least).
+cp "$sample" "$WINEPREFIX/drive_c/samples/names/Ωμέγα 日本 🎵.wav"
+cp "$sample" "$WINEPREFIX/drive_c/samples/names/Zeta.wav"
+names_sample='C:\samples\names\Ωμέγα 日本 🎵.wav'
+check_page "$names_sample"
+cp "$case_dir/report.txt" "$case_dir/names-1.txt"
+first_line=$(head -n 1 "$page" | tr -d '\r')
+case $first_line in
+  'C:\samples\names\'*'?.wav') ;;
+  *) fail "the path line of a name in any script is not its ANSI form: '$first_line'" ;;
+esac
+timeout 60 wine "$report_exe" "$names_sample" </dev/null >"$case_dir/text.txt" 2>&1
+first_line=$(head -n 1 "$case_dir/text.txt")
+[ "$first_line" = "$names_sample" ] || fail "the UTF-8 path line is not the name: '$first_line'"
+
+# The folder's reports follow in the byte order of their path lines.
+timeout 60 wine "$report_exe" --raw 'C:\samples\names\Zeta.wav' </dev/null >"$case_dir/names-2.txt"
+timeout 60 wine "$report_exe" --raw 'C:\samples\names' </dev/null >"$case_dir/folder.txt" 2>&1
 status=$?
-[ "$status" -eq 0 ] || fail "open_properties exit status $status: $(cat "$case_dir/open.err")"
-
-timeout 60 wine "$report_exe" --raw "$windows_sample" </dev/null >"$case_dir/report.txt" 2>"$case_dir/report.err"
-status=$?
-[ "$status" -eq 0 ] || fail "tarvo-report exit status $status: $(cat "$case_dir/report.err")"
-
-if [ -f "$page" ]; then
-  cmp "$page" "$case_dir/report.txt" >&2 || fail "the Info page differs from tarvo-report --raw"
-  # Equal texts prove little if both are empty or cut short: the report
-  # must name the file and show every chunk of the sample.
-  first_line=$(head -n 1 "$page" | tr -d '\r')
-  case $first_line in
-    *"$windows_sample"*) ;;
-    *) fail "the report does not begin with the file's path: '$first_line'" ;;
-  esac
-  for chunk in 'RIFF' 'fmt ' 'bext' 'LIST' 'INFO' 'cue ' 'labl' 'data'; do
-    grep -qF -- "$chunk" "$page" || fail "the Info page does not show the '$chunk' chunk"
-  done
-else
-  fail "the Info page's text was not written"
-fi
+[ "$status" -eq 0 ] || fail "tarvo-report on a folder: exit status $status"
+for report in "$case_dir/names-1.txt" "$case_dir/names-2.txt"; do
+  printf '%s\t%s\n' "$(head -n 1 "$report")" "$report"
+done | LC_ALL=C sort | cut -f 2 | while read -r report; do cat "$report"; done >"$case_dir/sorted.txt"
+cmp "$case_dir/sorted.txt" "$case_dir/folder.txt" >&2 ||
+  fail "the folder's reports are not the files' reports in the order of their path lines"
 
 finish

@@ -3,6 +3,7 @@
 // (control 1003) to a file, byte for byte, then closes the dialog.
 //
 // Usage: open_properties FILE OUTPUT [RELEASE]
+//   The arguments are taken in UTF-16, so FILE may be named in any script.
 //   With RELEASE, the dialog stays open on the Info page until a file of
 //   that name exists (for a screenshot), at most two minutes.
 // Exit status: 0 when the text was written; 1 on a usage error, 2 when no
@@ -27,8 +28,8 @@ constexpr DWORD ReleaseTimeoutMs = 120000;
 constexpr DWORD PollMs = 100;
 
 struct Watch {
-  const char* outputPath;
-  const char* releasePath;
+  const wchar_t* outputPath;
+  const wchar_t* releasePath;
   int status;
 };
 
@@ -72,8 +73,8 @@ int FindInfoTab(HWND sheet) {
   return -1;
 }
 
-bool WriteFileBytes(const char* path, const std::string& bytes) {
-  FILE* file = std::fopen(path, "wb");
+bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
+  FILE* file = _wfopen(path, L"wb");
   if (!file) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   return std::fclose(file) == 0 && written;
@@ -106,13 +107,13 @@ int ReadInfoPage(const Watch& watch) {
           SendMessageA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
       text.resize(static_cast<std::size_t>(copied));
       if (!WriteFileBytes(watch.outputPath, text)) {
-        std::fprintf(stderr, "cannot write %s\n", watch.outputPath);
+        std::fprintf(stderr, "cannot write %ls\n", watch.outputPath);
         status = 4;
       }
     }
     if (watch.releasePath) {
       for (DWORD waited = 0; waited < ReleaseTimeoutMs &&
-                             GetFileAttributesA(watch.releasePath) == INVALID_FILE_ATTRIBUTES;
+                             GetFileAttributesW(watch.releasePath) == INVALID_FILE_ATTRIBUTES;
            waited += PollMs) {
         Sleep(PollMs);
       }
@@ -129,11 +130,9 @@ DWORD WINAPI WatchThread(void* parameter) {
 }
 
 // Asks the shell's context menu of the file for its "properties" verb.
-bool InvokeProperties(const char* path) {
-  wchar_t widePath[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH)) return false;
+bool InvokeProperties(const wchar_t* path) {
   PIDLIST_ABSOLUTE item = nullptr;
-  if (FAILED(SHParseDisplayName(widePath, nullptr, &item, 0, nullptr))) return false;
+  if (FAILED(SHParseDisplayName(path, nullptr, &item, 0, nullptr))) return false;
   IShellFolder* folder = nullptr;
   PCUITEMID_CHILD child = nullptr;
   bool invoked = false;
@@ -156,7 +155,7 @@ bool InvokeProperties(const char* path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   if (argc != 3 && argc != 4) {
     std::fprintf(stderr, "usage: open_properties FILE OUTPUT [RELEASE]\n");
     return 1;
@@ -181,7 +180,7 @@ int main(int argc, char** argv) {
   CloseHandle(watcher);
   CoUninitialize();
   if (!invoked && watch.status == 2) {
-    std::fprintf(stderr, "the shell did not open the Properties dialog of %s\n", argv[1]);
+    std::fprintf(stderr, "the shell did not open the Properties dialog of %ls\n", argv[1]);
     return 5;
   }
   return watch.status;

@@ -91,7 +91,8 @@ TEST_F(ObjectTest, InterfacesSitInOrderAndShareOneIdentityAndOneCount)
 
 TEST_F(ObjectTest, InitializeReplacesAndDropsItsDataObject)
 {
-    TestDataObject first({}), second({});
+    const std::vector<std::string> none;
+    TestDataObject first(none), second(none);
     const struct { IDataObject* Given; LONG First, Second; } steps[] = {
         {&first, 2, 1}, {&second, 1, 2}, {&second, 1, 2}, {nullptr, 1, 1}, {&first, 2, 1}};
     for (const auto& step : steps) {

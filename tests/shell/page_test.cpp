@@ -41,11 +41,13 @@ Function Redirect(const char* dll, const char* name, Function replacement)
 
 const std::string Example = TARVO_EXAMPLES_DIR "/production-metadata.wav";
 
-std::string ExpectedReport(const std::string& path)
+std::string ExpectedReport(ReportPath path)
 {
     std::lock_guard<std::recursive_mutex> held(ReportLock());
-    return BuildReport(path.c_str());
+    return BuildReport(path);
 }
+
+std::string ExpectedReport(const std::string& path) { return ExpectedReport(ReportPath(path.c_str())); }
 
 // What the shell's add-page callback saw.
 struct Offers {
@@ -139,9 +141,8 @@ ComPtr<IShellPropSheetExt> SheetFor(TestDataObject* data)
 
 // The stand-in shell: it lets go of the object once AddPages is done, shows
 // the page in a modeless property sheet, reads control 1003 and closes it.
-std::string ShowPageOf(const std::string& path)
+std::string ShowPage(TestDataObject& data)
 {
-    TestDataObject data({path});
     Offers offers;
     EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
     if (!offers.Page)
@@ -165,6 +166,29 @@ std::string ShowPageOf(const std::string& path)
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
     EXPECT_EQ(1, data.References()) << "closing the sheet must release the object";
+    return text;
+}
+
+std::string ShowPageOf(const std::string& path)
+{
+    TestDataObject data({path});
+    return ShowPage(data);
+}
+
+// Greek, Japanese and a character beyond the first 65,536, which takes two
+// UTF-16 units.
+const std::wstring NameInAnyScript = L"\u03A9\u03BC\u03AD\u03B3\u03B1 \u65E5\u672C \U0001F3B5.wav";
+
+// The path as the shell's 8-bit call gives it from a UTF-16 drop list.
+std::string AsDragQueryFileAGivesIt(const std::wstring& path)
+{
+    TestDataObject data({path});
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    EXPECT_EQ(S_OK, data.GetData(&format, &medium));
+    char text[3 * MAX_PATH] = {};
+    DragQueryFileA(static_cast<HDROP>(medium.hGlobal), 0, text, sizeof text);
+    ReleaseStgMedium(&medium);
     return text;
 }
 
@@ -239,6 +263,52 @@ TEST_F(PageTest, StandInShellShowsTheReportOfTheFile)
         EXPECT_EQ(ExpectedReport(path), ShowPageOf(path));
         EXPECT_EQ(std::vector<int>{10}, Seen.TabStops) << path;
         EXPECT_EQ(S_OK, Tarvo().CanUnloadNow()) << path;
+    }
+}
+
+// A name the ANSI code page cannot hold: the page opens the file through its
+// UTF-16 name and shows the whole report, whose path line holds the name as
+// the shell's 8-bit call gives it.
+TEST_F(PageTest, StandInShellShowsTheReportOfANameInAnyScript)
+{
+    wchar_t temporary[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temporary));
+    const std::wstring folder = std::wstring(temporary) + L"tarvo page test";
+    const std::wstring path = folder + L"\\" + NameInAnyScript;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    // The example's path is ASCII.
+    ASSERT_TRUE(CopyFileW(std::wstring(Example.begin(), Example.end()).c_str(), path.c_str(), FALSE));
+
+    const std::string pathLine = AsDragQueryFileAGivesIt(path);
+    const HANDLE byPathLine = CreateFileA(pathLine.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, byPathLine) << "the code page holds the name: nothing to test";
+    const std::string expected = ExpectedReport(ReportPath(pathLine.c_str(), path.c_str()));
+    EXPECT_EQ(0u, expected.find(pathLine + "\r\n")) << expected;
+    EXPECT_NE(std::string::npos, expected.find("\r\nRIFF 'WAVE'\r\n\t<")) << expected;
+    TestDataObject data({path});
+    EXPECT_EQ(expected, ShowPage(data));
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The page's limit on the name is counted in UTF-16 units: a name that fits
+// MAX_PATH with its NUL gets a page, a longer one gets none.
+TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
+{
+    for (const size_t units : {size_t(MAX_PATH - 1), size_t(MAX_PATH)}) {
+        std::wstring name = L"C:\\";
+        while (name.size() + 4 + 2 <= units)
+            name += L"\U0001F3B5";
+        name.append(units - 4 - name.size(), L'x').append(L".wav");
+        ASSERT_EQ(units, name.size());
+        TestDataObject data({name});
+        Offers offers;
+        EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
+        EXPECT_EQ(units < MAX_PATH ? 1 : 0, offers.Count) << units << " units";
+        if (offers.Page) {
+            EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+        }
     }
 }
 

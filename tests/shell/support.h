@@ -85,9 +85,21 @@ inline ULONG RefCountOf(IUnknown* object)
 // gives it back. It lives on the caller's stack and never deletes itself.
 class TestDataObject final : public IDataObject {
 public:
-    explicit TestDataObject(std::vector<std::string> files, HRESULT getDataResult = S_OK,
+    explicit TestDataObject(const std::vector<std::string>& files, HRESULT getDataResult = S_OK,
                             DWORD mediumType = TYMED_HGLOBAL)
-        : Files(std::move(files)), GetDataResult(getDataResult), MediumType(mediumType) {}
+        : GetDataResult(getDataResult), MediumType(mediumType)
+    {
+        for (const std::string& file : files)
+            List += file + '\0';
+    }
+    // A list in UTF-16, as the shell itself hands out.
+    explicit TestDataObject(const std::vector<std::wstring>& files)
+        : Wide(TRUE), GetDataResult(S_OK), MediumType(TYMED_HGLOBAL)
+    {
+        for (const std::wstring& file : files)
+            List.append(reinterpret_cast<const char*>(file.c_str()),
+                        (file.size() + 1) * sizeof(wchar_t));
+    }
     ~TestDataObject()
     {
         for (HGLOBAL memory : Media)
@@ -113,13 +125,11 @@ public:
             return GetDataResult;
         // DROPFILES, then each path with its NUL, then one more NUL (two for
         // no paths): the memory comes zeroed.
-        std::string list;
-        for (const std::string& file : Files)
-            list += file + '\0';
-        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 2);
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + List.size() + 2 * sizeof(wchar_t));
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
-        std::memcpy(drop + 1, list.data(), list.size());
+        drop->fWide = Wide;
+        std::memcpy(drop + 1, List.data(), List.size());
         GlobalUnlock(memory);
         Media.push_back(memory);
         medium->tymed = MediumType;
@@ -138,7 +148,8 @@ public:
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
 private:
-    std::vector<std::string> Files;
+    std::string List;  // the paths, each with its NUL, in 8 or 16 bits
+    BOOL Wide = FALSE;
     HRESULT GetDataResult;
     DWORD MediumType;
     LONG RefCount = 1;

@@ -243,8 +243,11 @@ case $case_name in
   keys-refused)
     # Under a volatile key the registry refuses a lasting one: the class's
     # server key and the handler key cannot be made; the steps that do not
-    # need them still run.
+    # need them still run. Volatile keys last only as long as the
+    # wineserver: it is kept running until the end.
     set_extension .wav wavfile
+    stop_wine
+    "$TARVO_WINESERVER" -p </dev/null >/dev/null 2>&1
     wine_quiet "$helper_exe" volatile-key "CLSID\\$class_id" || fail "cannot make the class key volatile"
     wine_quiet "$helper_exe" volatile-key 'wavfile\shellex' || fail "cannot make wavfile\shellex volatile"
     failed_output 'Setup failed.' \

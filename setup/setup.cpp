@@ -120,7 +120,8 @@ bool GetLibraryPath(char (&libraryPath)[PathBufferSize], Outcome& outcome) {
   // library path; the steps that need one are skipped rather than given a
   // truncated path.
   if (systemLength >= PathBufferSize || !AppendText(libraryPath, systemLength, LibraryPathTail)) {
-    StepFailed(outcome, ERROR_FILENAME_EXCED_RANGE, "Making the library path in the system directory");
+    StepFailed(outcome, ERROR_FILENAME_EXCED_RANGE,
+               "Making the library path in the system directory");
     return false;
   }
   return true;
@@ -214,12 +215,13 @@ std::vector<ExtensionKeyName> FindExtensionKeys(Outcome& outcome) {
 // to. An extension key without a file type name gets none: an empty name
 // would put the handler at the root of HKEY_CLASSES_ROOT. Neither that nor a
 // name too long for the path buffer is a failure of setup; only a read that
-// fails for another reason is.
+// fails for another reason is. (RegQueryValueA reads a missing default
+// value as an empty one, but some systems may answer "not found" instead.)
 bool GetHandlerKey(const char* extensionKey, char (&handlerKey)[PathBufferSize],
                    Outcome& outcome) {
   LONG size = PathBufferSize;
   const LONG status = RegQueryValueA(HKEY_CLASSES_ROOT, extensionKey, handlerKey, &size);
-  if (status == ERROR_MORE_DATA) return false;
+  if (status == ERROR_MORE_DATA || status == ERROR_FILE_NOT_FOUND) return false;
   if (status != ERROR_SUCCESS) {
     StepFailed(outcome, status, "Reading the file type of %s\\%s", ClassesRoot, extensionKey);
     return false;

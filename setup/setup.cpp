@@ -127,12 +127,73 @@ bool GetLibraryPath(char (&libraryPath)[PathBufferSize], Outcome& outcome) {
   return true;
 }
 
-// A library already in the system directory is kept, not replaced.
+// Where a 32-bit setup's library really is on 64-bit Windows: its view of
+// the system directory is redirected for files, but a deletion at restart is
+// carried out by the system, which would take the path as the 64-bit
+// library's.
+bool GetScheduledPath(const char* libraryPath, char (&scheduledPath)[PathBufferSize]) {
+  BOOL underWow64 = FALSE;
+  if (IsWow64Process(GetCurrentProcess(), &underWow64) && underWow64) {
+    const UINT length = GetSystemWow64DirectoryA(scheduledPath, PathBufferSize);
+    return length > 0 && length < PathBufferSize &&
+           AppendText(scheduledPath, length, LibraryPathTail);
+  }
+  std::strcpy(scheduledPath, libraryPath);
+  return true;
+}
+
+// Whether the system is to delete the file at path when it restarts: the
+// list holds pairs of names, the file's and its new one, empty for a
+// deletion.
+bool DeletionPending(const char* path) {
+  constexpr const char* ListName = "PendingFileRenameOperations";
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = 0;
+  DWORD size = 0;
+  std::vector<char> list;
+  LONG status = RegQueryValueExA(key, ListName, nullptr, &type, nullptr, &size);
+  if (status == ERROR_SUCCESS && type == REG_MULTI_SZ) {
+    list.assign(size + 2, 0);  // the NULs a value may lack
+    status = RegQueryValueExA(key, ListName, nullptr, nullptr,
+                              reinterpret_cast<BYTE*>(list.data()), &size);
+  }
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || list.empty()) return false;
+  const char* const end = list.data() + size;
+  for (const char* name = list.data(); name < end && *name != 0;) {
+    const char* newName = name + std::strlen(name) + 1;
+    if (newName >= end) break;
+    if (*newName == 0 && std::strncmp(name, "\\??\\", 4) == 0 && lstrcmpiA(name + 4, path) == 0) {
+      return true;
+    }
+    name = newName + std::strlen(newName) + 1;
+  }
+  return false;
+}
+
+// A library already in the system directory is kept, not replaced, unless
+// an uninstall left it there to be deleted at the next restart: kept, it
+// would leave tarvo registered without its library after the restart.
 void CopyLibrary(const char* libraryPath, Outcome& outcome) {
   if (CopyFileA(LibraryPathTail + 1, libraryPath, TRUE)) return;
   const DWORD error = GetLastError();
-  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return;
-  StepFailed(outcome, error, "Copying tarvo.dll from the current folder to %s", libraryPath);
+  if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+    StepFailed(outcome, error, "Copying tarvo.dll from the current folder to %s", libraryPath);
+    return;
+  }
+  char scheduledPath[PathBufferSize];
+  if (!GetScheduledPath(libraryPath, scheduledPath) || !DeletionPending(scheduledPath)) return;
+  outcome.failed = true;
+  char line[PathBufferSize + 200];
+  std::snprintf(line, sizeof line,
+                "\n    Copying tarvo.dll from the current folder to %s failed: the file there is "
+                "to be deleted when Windows restarts; restart Windows, then run setup again.",
+                libraryPath);
+  Print(line);
 }
 
 void SetDefaultValue(HKEY key, const char* keyName, const char* text, Outcome& outcome) {
@@ -343,21 +404,6 @@ void UnregisterServer(Outcome& outcome) {
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
     StepFailed(outcome, status, "Removing the registry key %s\\%s", ClassesRoot, ClassKey);
   }
-}
-
-// Where a 32-bit setup's library really is on 64-bit Windows: its view of
-// the system directory is redirected for files, but a deletion at restart is
-// carried out by the system, which would take the path as the 64-bit
-// library's.
-bool GetScheduledPath(const char* libraryPath, char (&scheduledPath)[PathBufferSize]) {
-  BOOL underWow64 = FALSE;
-  if (IsWow64Process(GetCurrentProcess(), &underWow64) && underWow64) {
-    const UINT length = GetSystemWow64DirectoryA(scheduledPath, PathBufferSize);
-    return length > 0 && length < PathBufferSize &&
-           AppendText(scheduledPath, length, LibraryPathTail);
-  }
-  std::strcpy(scheduledPath, libraryPath);
-  return true;
 }
 
 // Deletes the library, or, when it cannot be deleted now because a program

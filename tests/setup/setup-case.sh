@@ -313,6 +313,11 @@ case $case_name in
       /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
     grep -qF "\\??\\$library_path" "$case_dir/pending.out" ||
       fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
+    # Installing again before the restart would keep the file it deletes.
+    failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $library_path failed: \
+the file there is to be deleted when Windows restarts; restart Windows, then run setup again." \
+      >"$case_dir/expected-reinstall.out"
+    run_setup reinstall 1
     ;;
   arguments)
     # Help, and arguments setup does not know: nothing is installed and

@@ -2,13 +2,14 @@
 # In a 64-bit prefix, the 32-bit and the 64-bit setup.exe each install their
 # own tarvo.dll: the 64-bit one into the 64-bit system directory and registry
 # view, the 32-bit one (through the system's redirection) into the 32-bit
-# directory and view. Neither undoes the other.
-# Usage: both-widths.sh SETUP64_EXE TARVO64_DLL SETUP32_EXE TARVO32_DLL
-setup64=$1 library64=$2 setup32=$3 library32=$4
+# directory and view. Neither undoes the other, installing or uninstalling.
+# Usage: both-widths.sh SETUP64_EXE TARVO64_DLL SETUP32_EXE TARVO32_DLL SETUP_HELPER32_EXE
+setup64=$1 library64=$2 setup32=$3 library32=$4 helper32=$5
 . "$(dirname "$0")/wine-test-lib.sh"
+: "${TARVO_WINE:=/usr/lib/wine/wine64}"
 
-[ -f "$setup32" ] && [ -f "$library32" ] ||
-  { echo "the 32-bit build is missing: $setup32, $library32" >&2; exit 1; }
+[ -f "$setup32" ] && [ -f "$library32" ] && [ -f "$helper32" ] ||
+  { echo "the 32-bit build is missing: $setup32, $library32, $helper32" >&2; exit 1; }
 
 class_id='{899a4e00-2984-11d4-bb70-444553540000}'
 library_path='C:\windows\system32\tarvo.dll'
@@ -49,5 +50,39 @@ cmp -s "$library32" "$WINEPREFIX/drive_c/windows/syswow64/tarvo.dll" ||
 wine_quiet reg delete "HKCR\\CLSID\\$class_id" /f /reg:32 || fail "cannot delete the 32-bit class key"
 reg_view=/reg:64
 expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
+
+# The 32-bit /uninstall while a 32-bit program has its library loaded: the
+# deletion at restart must name that file in syswow64, not the 64-bit one of
+# the same path, and the handler key, which on Windows both widths share,
+# stays for the 64-bit tarvo. The 64-bit /uninstall then removes it.
+timeout 150 "$TARVO_WINE" "$helper32" hold-library "$library_path" 'C:\release' \
+  </dev/null >"$case_dir/holder.out" 2>&1 &
+holder=$!
+i=0
+until grep -q LOADED "$case_dir/holder.out" 2>/dev/null || [ "$i" -ge 300 ]; do
+  sleep 0.2
+  i=$((i + 1))
+done
+(cd "$case_dir/work32" && timeout 60 "$TARVO_WINE" "$setup32" /uninstall </dev/null >"$case_dir/uninstall32.out" 2>&1) ||
+  fail "the 32-bit /uninstall failed: $(cat "$case_dir/uninstall32.out")"
+touch "$WINEPREFIX/drive_c/release"
+wait "$holder"
+grep -qF 'HKEY_CLASSES_ROOT\wavfile\shellex\PropertySheetHandlers\Tarvo is kept: the 64-bit tarvo still uses it.' \
+  "$case_dir/uninstall32.out" || fail "the 32-bit /uninstall printed: $(cat "$case_dir/uninstall32.out")"
+timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
+grep -qF '\??\C:\windows\syswow64\tarvo.dll' "$case_dir/pending.out" &&
+  ! grep -qF 'system32' "$case_dir/pending.out" ||
+  fail "the pending deletion is not the 32-bit library's: $(cat "$case_dir/pending.out")"
+expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+expect_sz "$approved_key" "$class_id" "$library_path"
+cmp -s "$library64" "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ||
+  fail "the 32-bit /uninstall touched the 64-bit library"
+
+(cd "$case_dir/work" && timeout 60 "$TARVO_WINE" "$setup64" /uninstall </dev/null >"$case_dir/uninstall64.out" 2>&1) ||
+  fail "the 64-bit /uninstall failed: $(cat "$case_dir/uninstall64.out")"
+! reg_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" ||
+  fail "the 64-bit /uninstall left its handler key"
+[ ! -e "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ] || fail "the 64-bit library is still there"
 
 finish

@@ -3,19 +3,22 @@
 # terminal, here a tmux pane. key_wait_driver.exe starts setup.exe on that
 # console and writes the modifier keys into its input, which no terminal can
 # send alone; the key that ends the wait comes through the terminal: a
-# letter, or the up arrow, which carries no character.
-# Usage: key-wait.sh SETUP_EXE KEY_WAIT_DRIVER_EXE letter|arrow
+# letter, or the up arrow, which carries no character. "failure" is the
+# letter with no tarvo.dll to install: setup fails and must wait all the same.
+# Usage: key-wait.sh SETUP_EXE KEY_WAIT_DRIVER_EXE letter|arrow|failure
 setup_exe=$1
 driver_exe=$2
+setup_status=0
 case $3 in
   letter) driver_key=x; tmux_key=x ;;
   arrow) driver_key=up; tmux_key=Up ;;
+  failure) driver_key=x; tmux_key=x; setup_status=1 ;;
   *) echo "unknown key $3" >&2; exit 2 ;;
 esac
 . "$(dirname "$0")/wine-test-lib.sh"
 
 new_prefix "key-wait-$3"
-printf 'RIFF' >"$case_dir/work/tarvo.dll"
+[ "$setup_status" -ne 0 ] || printf 'RIFF' >"$case_dir/work/tarvo.dll"
 pane=$case_dir/pane.txt
 socket=tarvo-key-wait-$$
 session=key-wait
@@ -87,7 +90,9 @@ else
   if ! wait_for EXIT= 30; then
     fail "setup.exe did not end after the key $tmux_key"
   else
-    grep -qx 'SETUP-EXIT=0' "$pane" || fail "setup.exe exit status: $(grep SETUP-EXIT "$pane")"
+    grep -qx "SETUP-EXIT=$setup_status" "$pane" || fail "setup.exe exit status: $(grep SETUP-EXIT "$pane")"
+    [ "$setup_status" -eq 0 ] || grep -qF 'Setup failed.' "$pane" ||
+      fail "no failure shown: $(grep -v '^$' "$pane")"
     grep -qx 'KEY-KEPT=yes' "$pane" || fail "the key press was taken out of the console input"
     grep -qx 'EXIT=0' "$pane" || fail "the driver failed: $(grep -v '^$' "$pane")"
   fi

@@ -1,13 +1,20 @@
 #!/bin/sh
-# One run of setup.exe (two for "rerun") in a fresh prefix, with standard
-# input not a console, checked through its output, the registry and the
-# system directory. Usage: setup-case.sh SETUP_EXE CASE
+# Runs of setup.exe in a fresh prefix, with standard input not a console,
+# checked through their output and exit status, the registry and the system
+# directory. Usage: setup-case.sh SETUP_EXE CASE TARVO_DLL SETUP_HELPER_EXE
 # CASE is one of: registration rerun no-library upper-case-key
 # mixed-case-key no-wav-key empty-file-type no-file-type
-# longest-file-type file-type-too-long file-type-unreadable
+# longest-file-type file-type-too-long file-type-unreadable copy-refused
+# keys-refused uninstall uninstall-foreign uninstall-in-use arguments
 setup_exe=$1
 case_name=$2
+library=$3
+helper_exe=$4
 . "$(dirname "$0")/wine-test-lib.sh"
+case ${TARVO_WINEARCH:-win32} in
+  win64) : "${TARVO_WINE:=/usr/lib/wine/wine64}" "${TARVO_WINESERVER:=/usr/lib/wine/wineserver64}" ;;
+  *) : "${TARVO_WINE:=/usr/lib/wine/wine}" "${TARVO_WINESERVER:=/usr/lib/wine/wineserver32}" ;;
+esac
 
 class_id='{899a4e00-2984-11d4-bb70-444553540000}'
 library_path='C:\windows\system32\tarvo.dll'
@@ -21,15 +28,69 @@ expected_output() {
   printf '    press a key to exit setup program...\r\n'
 }
 
-# run_setup LABEL: runs setup.exe from the working folder, standard input
-# not a console; it must neither wait nor fail.
-run_setup() {
-  (cd "$case_dir/work" && timeout 60 wine "$setup_exe" </dev/null >"$case_dir/$1.out" 2>"$case_dir/$1.err")
+# What setup prints after the steps that failed, given one line each, then
+# the line END: no message of success, and still the key prompt.
+failed_output() {
+  end=$1
+  shift
+  for line in "$@"; do printf '\r\n    %s' "$line"; done
+  printf '\r\n\r\n    %s\r\n\r\n    press a key to exit setup program...\r\n' "$end"
+}
+
+# What /uninstall prints when no step failed, after the given notes.
+uninstalled_output() {
+  for line in "$@"; do printf '\r\n    %s' "$line"; done
+  printf '\r\n    tarvo is now uninstalled.\r\n\r\n    press a key to exit setup program...\r\n'
+}
+
+# run_plain LABEL [ARGUMENT...]: runs setup.exe from the working folder,
+# standard input not a console; output in LABEL.out and LABEL.err.
+run_plain() {
+  label=$1
+  shift
+  (cd "$case_dir/work" &&
+    timeout 60 "$TARVO_WINE" "$setup_exe" "$@" </dev/null >"$case_dir/$label.out" 2>"$case_dir/$label.err")
   status=$?
-  [ "$status" -eq 0 ] || fail "$1: setup.exe exit status $status (124 means it waited)"
-  expected_output >"$case_dir/expected.out"
-  cmp -s "$case_dir/expected.out" "$case_dir/$1.out" ||
-    fail "$1: standard output differs: $(od -c "$case_dir/$1.out" | head -20)"
+}
+
+# run_setup LABEL [STATUS [ARGUMENT...]]: one run that must end (not wait)
+# with STATUS, 0 when not given, and print exactly expected-LABEL.out: the
+# message of success unless the case wrote another.
+run_setup() {
+  label=$1
+  want=${2:-0}
+  [ $# -ge 2 ] || expected_output >"$case_dir/expected-$label.out"
+  shift
+  [ $# -eq 0 ] || shift
+  run_plain "$label" "$@"
+  [ "$status" -eq "$want" ] ||
+    fail "$label: setup.exe exit status $status, expected $want (124 means it waited)"
+  cmp -s "$case_dir/expected-$label.out" "$case_dir/$label.out" ||
+    fail "$label: standard output differs: $(od -c "$case_dir/$label.out" | head -20)"
+}
+
+# snapshot NAME: the saved registry without its time stamps, and the names
+# and sizes of the files in the system directories.
+snapshot() {
+  stop_wine
+  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' >"$case_dir/$1.reg"
+  for dir in "$system32" "$WINEPREFIX/drive_c/windows/syswow64"; do
+    [ ! -d "$dir" ] || find "$dir" -maxdepth 1 -printf '%p %s\n'
+  done | sort >"$case_dir/$1.files"
+}
+
+# same_snapshot A B: the two states are the same.
+same_snapshot() {
+  for part in reg files; do
+    diff "$case_dir/$1.$part" "$case_dir/$2.$part" >"$case_dir/$1-$2.diff" ||
+      fail "$2 differs from $1 ($part): $(head -20 "$case_dir/$1-$2.diff")"
+  done
+}
+
+# The Windows path of a file: drive Z: is the Linux root.
+windows_path() {
+  printf 'Z:%s' "$1" | tr / '\\'
 }
 
 # The class registration and the approved entry, all naming the library in
@@ -97,9 +158,14 @@ case $case_name in
     check_handler wavfile
     ;;
   no-library)
+    # A failed copy stops nothing that does not need it: the entries are
+    # still written, for a library that may already be there.
     rm "$case_dir/work/tarvo.dll"
     set_extension .wav wavfile
-    run_setup run
+    failed_output 'Setup failed.' \
+      "Copying tarvo.dll from the current folder to $library_path failed: File not found." \
+      >"$case_dir/expected-run.out"
+    run_setup run 1
     [ ! -e "$system32/tarvo.dll" ] || fail "a library appeared in the system directory"
     check_server_entries
     check_handler wavfile
@@ -153,6 +219,121 @@ case $case_name in
     run_setup run
     check_server_entries
     check_no_handler
+    ;;
+  copy-refused)
+    # A system directory that refuses new files, as it does to a user who
+    # is not an administrator. Root may write anywhere: its wineserver, which
+    # creates the files, is started without that right.
+    set_extension .wav wavfile
+    stop_wine
+    chmod a-w "$system32"
+    if [ "$(id -u)" = 0 ]; then
+      setpriv --bounding-set -dac_override,-dac_read_search "$TARVO_WINESERVER" -p \
+        </dev/null >/dev/null 2>&1 || fail "cannot start a wineserver without root's file rights"
+    fi
+    failed_output 'Setup failed.' \
+      "Copying tarvo.dll from the current folder to $library_path failed: Access denied." \
+      'Setup must be run from a console opened as administrator.' >"$case_dir/expected-run.out"
+    run_setup run 1
+    chmod u+w "$system32"
+    [ ! -e "$system32/tarvo.dll" ] || fail "a library appeared in the system directory"
+    check_server_entries
+    check_handler wavfile
+    ;;
+  keys-refused)
+    # Under a volatile key the registry refuses a lasting one: the class's
+    # server key and the handler key cannot be made; the steps that do not
+    # need them still run. Volatile keys last only as long as the
+    # wineserver: it is kept running until the end.
+    set_extension .wav wavfile
+    stop_wine
+    "$TARVO_WINESERVER" -p </dev/null >/dev/null 2>&1
+    wine_quiet "$helper_exe" volatile-key "CLSID\\$class_id" || fail "cannot make the class key volatile"
+    wine_quiet "$helper_exe" volatile-key 'wavfile\shellex' || fail "cannot make wavfile\shellex volatile"
+    failed_output 'Setup failed.' \
+      "Creating the registry key HKEY_CLASSES_ROOT\\CLSID\\$class_id\\InProcServer32 failed: Subkey must be volatile." \
+      'Creating the registry key HKEY_CLASSES_ROOT\wavfile\shellex\PropertySheetHandlers\Tarvo failed: Subkey must be volatile.' \
+      >"$case_dir/expected-run.out"
+    run_setup run 1
+    cmp -s "$case_dir/work/tarvo.dll" "$system32/tarvo.dll" || fail "the library was not copied"
+    expect_sz "HKCR\\CLSID\\$class_id" "" "$library_path"
+    expect_sz "$approved_key" "$class_id" "$library_path"
+    # What that run wrote goes again, and nothing missing is a failure.
+    uninstalled_output >"$case_dir/expected-uninstall.out"
+    run_setup uninstall 0 /uninstall
+    [ ! -e "$system32/tarvo.dll" ] || fail "the library is still in the system directory"
+    ! reg_sz "HKCR\\CLSID\\$class_id" "" || fail "the class key is still there"
+    ;;
+  uninstall|uninstall-foreign)
+    # Install, then uninstall: the registry and the system directories are
+    # as they were before, down to the keys on the handler key's path, and
+    # what other programs wrote beside tarvo's entries stays: a handler
+    # under the same file type, another approved extension, then a "Tarvo"
+    # handler key that names another class.
+    other_class='{0d0d0d0d-1111-2222-3333-444444444444}'
+    set_extension .wav wavfile
+    if [ "$case_name" = uninstall-foreign ]; then
+      wine_reg add 'HKCR\wavfile\shellex\PropertySheetHandlers\Other' /ve /d "$other_class" /f &&
+        wine_reg add "$approved_key" /v "$other_class" /d 'C:\other.dll' /f ||
+        fail "cannot add the other program's entries"
+    fi
+    snapshot before
+    run_setup install
+    uninstalled_output | tee "$case_dir/expected-again.out" >"$case_dir/expected-uninstall.out"
+    run_setup uninstall 0 /uninstall
+    snapshot after
+    same_snapshot before after
+    wine_reg add 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' /ve /d "$other_class" /f ||
+      fail "cannot add the other Tarvo key"
+    run_setup again 0 -UNINSTALL
+    expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$other_class"
+    ;;
+  uninstall-in-use)
+    # A program has the library loaded: it cannot be deleted now, so it is
+    # marked for deletion at the next restart.
+    cp "$library" "$case_dir/work/tarvo.dll"
+    set_extension .wav wavfile
+    run_setup install
+    timeout 150 "$TARVO_WINE" "$helper_exe" hold-library "$library_path" \
+      "$(windows_path "$case_dir/release")" </dev/null >"$case_dir/holder.out" 2>&1 &
+    holder=$!
+    i=0
+    until grep -q LOADED "$case_dir/holder.out" 2>/dev/null || [ "$i" -ge 300 ]; do
+      sleep 0.2
+      i=$((i + 1))
+    done
+    grep -q LOADED "$case_dir/holder.out" || fail "the library was not loaded: $(cat "$case_dir/holder.out")"
+    uninstalled_output "$library_path is in use: it will be deleted when Windows restarts." \
+      >"$case_dir/expected-uninstall.out"
+    run_setup uninstall 0 /uninstall
+    touch "$case_dir/release"
+    wait "$holder"
+    cmp -s "$library" "$system32/tarvo.dll" || fail "the library in use was not kept until the restart"
+    timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+      /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
+    grep -qF "\\??\\$library_path" "$case_dir/pending.out" ||
+      fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
+    # Installing again before the restart would keep the file it deletes.
+    failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $library_path failed: \
+the file there is to be deleted when Windows restarts; restart Windows, then run setup again." \
+      >"$case_dir/expected-reinstall.out"
+    run_setup reinstall 1
+    ;;
+  arguments)
+    # Help, and arguments setup does not know: nothing is installed and
+    # nothing waits. Errors go to standard error, with the usage.
+    run_plain help '/?'
+    [ "$status" -eq 0 ] && tr -d '\r' <"$case_dir/help.out" | grep -qx 'usage: setup.exe \[/uninstall\]' ||
+      fail "/?: exit status $status, printed: $(cat "$case_dir/help.out")"
+    for arguments in /install '/uninstall extra'; do
+      run_plain wrong $arguments
+      [ "$status" -eq 2 ] && [ ! -s "$case_dir/wrong.out" ] &&
+        tr -d '\r' <"$case_dir/wrong.err" | grep -qx "setup.exe: unexpected argument ${arguments##* }" &&
+        grep -q '^usage: setup.exe' "$case_dir/wrong.err" ||
+        fail "$arguments: exit status $status, printed: $(cat "$case_dir/wrong.err" "$case_dir/wrong.out")"
+    done
+    ! reg_sz "HKCR\\CLSID\\$class_id" "" && [ ! -e "$system32/tarvo.dll" ] ||
+      fail "an argument made setup install"
     ;;
   *)
     echo "unknown case $case_name" >&2

@@ -4,15 +4,15 @@
 # installed-programs list, and a silent uninstall leaves nothing of tarvo.
 # Usage: msi.sh MAKE_MSI x64|x86 VERSION BUILD_DIR OPEN_PROPERTIES_EXE SAMPLE_WAV
 make_msi=$1 width=$2 version=$3 build_dir=$4 driver_exe=$5 sample=$6
-. "$(dirname "$0")/../setup/wine-test-lib.sh"
-. "$(dirname "$0")/info-page-check.sh"
-
-new_prefix "msi-$width"
-if [ "$WINEARCH" = win64 ]; then
+if [ "${TARVO_WINEARCH:-win32}" = win64 ]; then
   TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine64}
 else
   TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine}
 fi
+. "$(dirname "$0")/../setup/wine-test-lib.sh"
+. "$(dirname "$0")/info-page-check.sh"
+
+new_prefix "msi-$width"
 
 class_id='{899a4e00-2984-11d4-bb70-444553540000}'
 class_key="HKCR\\CLSID\\$class_id"
@@ -58,8 +58,9 @@ check_info_page 'C:\Program Files\tarvo\tarvo-report.exe' "$driver_exe" "$sample
 
 msiexec /i "C:\\tarvo-$newer_version.msi"
 entries=$(installed_entries)
-[ "$(echo "$entries" | grep -c .)" -eq 1 ] && case $entries in *" $newer_version") true ;; *) false ;; esac ||
+if [ "$(printf '%s\n' "$entries" | grep -c .)" -ne 1 ] || [ "${entries##* }" != "$newer_version" ]; then
   fail "after the upgrade the installed programs hold '$entries', expected one entry of $newer_version"
+fi
 expect_sz "$handler_key" "" "$class_id"
 
 # Another program takes .wav over: the uninstall must still find the handler

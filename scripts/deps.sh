@@ -1,13 +1,15 @@
 #!/bin/sh
 # Installs what the project needs from Debian's packages.
 # Usage: scripts/deps.sh native|all
-#   native: the host compiler, CMake, GoogleTest, Google Benchmark
+#   native: the host compiler, CMake, GoogleTest, Google Benchmark, lintian
+#           (the Debian package's test)
 #   all:    also mingw-w64, Wine (32-bit), clang with its sanitizer and fuzzer
-#           runtime, and the tools the tests and benchmarks drive
+#           runtime, wixl and msitools (the MSI packages), and the tools the
+#           tests and benchmarks drive
 set -e
 set -- ${1:-all}
-native_packages="cmake g++ make googletest libbenchmark-dev"
-all_packages="$native_packages python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace"
+native_packages="cmake g++ make googletest libbenchmark-dev lintian"
+all_packages="$native_packages python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace wixl msitools"
 case "$1" in
   native) packages=$native_packages ;;
   all) packages=$all_packages ;;

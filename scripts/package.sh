@@ -1,13 +1,19 @@
 #!/bin/sh
-# Builds both Windows widths and lays out what to install:
+# Builds both Windows widths and the native command, and lays out what to
+# install:
 #   dist/x86/  tarvo.dll, setup.exe, tarvo-report.exe  (32-bit Windows, and
 #              32-bit programs on 64-bit Windows)
 #   dist/x64/  the same for 64-bit Windows (Explorer's own Properties)
+#   dist/tarvo-x86.msi, dist/tarvo-x64.msi  the same as Windows Installer
+#              packages
+#   dist/tarvo-report_VERSION_amd64.deb  tarvo-report for Debian and Ubuntu
 #   dist/INSTALL.txt
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 "$top/scripts/deps.sh" all
+version=$(sed -n 's/^project(tarvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "$0: no project version in CMakeLists.txt" >&2; exit 1; }
 rm -rf dist
 for width in x86 x64; do
   cmake --preset "windows-$width" >/dev/null
@@ -15,7 +21,13 @@ for width in x86 x64; do
   mkdir -p "dist/$width"
   cp "build/windows-$width/shell/tarvo.dll" "build/windows-$width/setup/setup.exe" \
      "build/windows-$width/cli/tarvo-report.exe" "dist/$width/"
+  packaging/make-msi.sh "$width" "$version" "build/windows-$width" "dist/tarvo-$width.msi"
 done
+cmake --preset native >/dev/null
+cmake --build --preset native -j2 --target tarvo-report deb_files
+(cd build/native && cpack -G DEB -B "$top/dist/deb") >/dev/null
+mv dist/deb/tarvo-report_*_amd64.deb dist/
+rm -rf dist/deb
 cat > dist/INSTALL.txt <<'TEXT'
 tarvo: an "  Info" page in the Properties dialog of .wav files
 
@@ -28,7 +40,15 @@ Which folder
   copies into the 32-bit system folder (SysWOW64) and writes the 32-bit view
   of the registry.
 
-How
+With Windows Installer
+  Double-click tarvo-x64.msi (and, on 64-bit Windows for 32-bit programs,
+  tarvo-x86.msi). It installs into the program files folder, registers the
+  page, and can be removed from the list of installed programs; a newer
+  package replaces an older one. For administrators, silently:
+    msiexec /i tarvo-x64.msi /qn      install or update
+    msiexec /x tarvo-x64.msi /qn      remove
+
+With setup.exe
   1. Copy tarvo.dll and setup.exe of one folder together into any folder.
   2. Open a command prompt as administrator in that folder and run setup.exe.
   3. Right-click a .wav file, choose Properties, and open the "Info" tab.

@@ -10,6 +10,7 @@ report_exe=$3
 driver_exe=$4
 sample=$5
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
+. "$(dirname "$0")/info-page-check.sh"
 # Names reach Wine's programs through the Unix locale's character set.
 export LC_ALL=C.UTF-8
 
@@ -26,51 +27,18 @@ status=$?
 [ "$status" -eq 0 ] || fail "setup.exe exit status $status"
 cmp -s "$tarvo_dll" "$system32/tarvo.dll" || fail "setup.exe did not install tarvo.dll"
 
-# check_page WINDOWS_PATH: opens the file's Properties through Wine's shell
-# and checks that the Info page holds what tarvo-report --raw gives for the
-# same path, and that this is a whole report; leaves the page's text in $page.
-page=$WINEPREFIX/drive_c/samples/page.txt
-check_page() {
-  rm -f "$page"
-  timeout 180 wine "$driver_exe" "$1" 'C:\samples\page.txt' \
-    </dev/null >"$case_dir/open.out" 2>"$case_dir/open.err"
-  status=$?
-  [ "$status" -eq 0 ] || fail "open_properties exit status $status: $(cat "$case_dir/open.err")"
-
-  timeout 60 wine "$report_exe" --raw "$1" </dev/null >"$case_dir/report.txt" 2>"$case_dir/report.err"
-  status=$?
-  [ "$status" -eq 0 ] || fail "tarvo-report exit status $status: $(cat "$case_dir/report.err")"
-
-  if [ -f "$page" ]; then
-    cmp "$page" "$case_dir/report.txt" >&2 || fail "the Info page of $1 differs from tarvo-report --raw"
-    # Equal texts prove little if both are empty or cut short: the report
-    # must show every chunk of the sample.
-    for chunk in 'RIFF' 'fmt ' 'bext' 'LIST' 'INFO' 'cue ' 'labl' 'data'; do
-      grep -qF -- "$chunk" "$page" || fail "the Info page of $1 does not show the '$chunk' chunk"
-    done
-  else
-    fail "the Info page's text of $1 was not written"
-  fi
-}
-
-sample_name=$(basename "$sample")
-mkdir -p "$WINEPREFIX/drive_c/samples/names"
-cp "$sample" "$WINEPREFIX/drive_c/samples/$sample_name"
-windows_sample="C:\\samples\\$sample_name"
-check_page "$windows_sample"
-first_line=$(head -n 1 "$page" | tr -d '\r')
-case $first_line in
-  *"$windows_sample"*) ;;
-  *) fail "the report does not begin with the file's path: '$first_line'" ;;
-esac
+place_sample "$sample"
+check_info_page "$report_exe" "$driver_exe" "$windows_sample"
+check_path_line "$windows_sample"
 
 # A name that the ANSI code page cannot hold: the page and tarvo-report open
 # the file through its UTF-16 name; their path line is the name in the code
 # page, with '?' for what it lacks (the emoji at least).
+mkdir -p "$WINEPREFIX/drive_c/samples/names"
 cp "$sample" "$WINEPREFIX/drive_c/samples/names/Ωμέγα 日本 🎵.wav"
 cp "$sample" "$WINEPREFIX/drive_c/samples/names/Zeta.wav"
 names_sample='C:\samples\names\Ωμέγα 日本 🎵.wav'
-check_page "$names_sample"
+check_info_page "$report_exe" "$driver_exe" "$names_sample"
 cp "$case_dir/report.txt" "$case_dir/names-1.txt"
 first_line=$(head -n 1 "$page" | tr -d '\r')
 case $first_line in

@@ -1,0 +1,82 @@
+#!/bin/sh
+# The MSI package under Wine: a silent install shows the Info page through
+# Wine's own shell, a newer build installed over it leaves one entry in the
+# installed-programs list, and a silent uninstall leaves nothing of tarvo.
+# Usage: msi.sh MAKE_MSI x64|x86 VERSION BUILD_DIR OPEN_PROPERTIES_EXE SAMPLE_WAV
+make_msi=$1 width=$2 version=$3 build_dir=$4 driver_exe=$5 sample=$6
+if [ "${TARVO_WINEARCH:-win32}" = win64 ]; then
+  TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine64}
+else
+  TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine}
+fi
+. "$(dirname "$0")/../setup/wine-test-lib.sh"
+. "$(dirname "$0")/info-page-check.sh"
+
+new_prefix "msi-$width"
+
+class_id='{899a4e00-2984-11d4-bb70-444553540000}'
+class_key="HKCR\\CLSID\\$class_id"
+approved_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+handler_key='HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo'
+install_dir=$WINEPREFIX/drive_c/Program\ Files/tarvo
+library_path='C:\Program Files\tarvo\tarvo.dll'
+
+# The newer build differs from this one in the fourth field only, which
+# Windows Installer leaves out of its version comparisons.
+newer_version=$(echo "$version" | awk -F. '{ print $1 "." $2 "." $3 "." ($4 + 1) }')
+for v in "$version" "$newer_version"; do
+  "$make_msi" "$width" "$v" "$build_dir" "$WINEPREFIX/drive_c/tarvo-$v.msi" ||
+    { fail "cannot make the $v package"; finish; }
+done
+
+msiexec() {
+  timeout 180 "$TARVO_WINE" msiexec "$@" /qn </dev/null >>"$case_dir/msiexec.out" 2>&1 ||
+    fail "msiexec $* exit status $?"
+}
+
+# installed_entries: the installed-programs entries named tarvo, as
+# "DisplayName DisplayVersion" lines.
+installed_entries() {
+  timeout 120 "$TARVO_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+    /s $reg_view </dev/null 2>/dev/null | tr -d '\r' | awk '
+    /^HKEY/ { if (name != "") print name " " version; name = ""; version = "" }
+    $1 == "DisplayName" && $3 ~ /^tarvo/ { name = substr($0, index($0, "REG_SZ") + 10) }
+    $1 == "DisplayVersion" { version = $3 }
+    END { if (name != "") print name " " version }'
+}
+
+wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create HKCR\\.wav"
+
+msiexec /i "C:\\tarvo-$version.msi"
+expect_sz "$class_key" "" "$library_path"
+expect_sz "$class_key\\InProcServer32" "" "$library_path"
+expect_sz "$class_key\\InProcServer32" ThreadingModel Apartment
+expect_sz "$approved_key" "$class_id" "$library_path"
+expect_sz "$handler_key" "" "$class_id"
+cmp -s "$build_dir/shell/tarvo.dll" "$install_dir/tarvo.dll" || fail "tarvo.dll was not installed"
+place_sample "$sample"
+check_info_page 'C:\Program Files\tarvo\tarvo-report.exe' "$driver_exe" "$windows_sample"
+check_path_line "$windows_sample"
+
+msiexec /i "C:\\tarvo-$newer_version.msi"
+entries=$(installed_entries)
+if [ "$(printf '%s\n' "$entries" | grep -c .)" -ne 1 ] || [ "${entries##* }" != "$newer_version" ]; then
+  fail "after the upgrade the installed programs hold '$entries', expected one entry of $newer_version"
+fi
+expect_sz "$handler_key" "" "$class_id"
+
+# Another program takes .wav over: the uninstall must still find the handler
+# key under the file type it was written to.
+wine_reg add 'HKCR\.wav' /ve /d otherfile /f || fail "cannot change HKCR\\.wav"
+msiexec /x "C:\\tarvo-$newer_version.msi"
+for key in "$class_key" "$handler_key" 'HKLM\SOFTWARE\Tarvo'; do
+  wine_reg query "$key" && fail "$key is left after uninstall"
+done
+reg_sz "$approved_key" "$class_id" >/dev/null && fail "the approved value is left after uninstall"
+[ -e "$install_dir" ] && fail "the install folder is left after uninstall: $(ls "$install_dir")"
+entries=$(installed_entries)
+[ -z "$entries" ] || fail "installed programs still list '$entries'"
+# What tarvo did not write stays.
+expect_sz 'HKCR\.wav' "" otherfile
+
+finish

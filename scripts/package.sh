@@ -52,6 +52,9 @@ With setup.exe
   1. Copy tarvo.dll and setup.exe of one folder together into any folder.
   2. Open a command prompt as administrator in that folder and run setup.exe.
   3. Right-click a .wav file, choose Properties, and open the "Info" tab.
+  To remove it: setup.exe /uninstall (from an administrator console). To
+  update: setup.exe /uninstall, restart Windows if it says the library is in
+  use, then setup.exe with the new tarvo.dll.
 
 tarvo-report.exe prints the same report in a console:
   tarvo-report.exe [--raw] FILE-OR-FOLDER...

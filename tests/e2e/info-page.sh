@@ -19,7 +19,7 @@ install_dir=$case_dir/work/install
 mkdir -p "$install_dir"
 cp "$setup_exe" "$install_dir/setup.exe" && cp "$tarvo_dll" "$install_dir/tarvo.dll" ||
   { echo "cannot lay out the install folder" >&2; exit 1; }
-(cd "$install_dir" && timeout 60 wine setup.exe </dev/null >"$case_dir/setup.out" 2>&1)
+(cd "$install_dir" && timeout 60 "$TARVO_WINE" setup.exe </dev/null >"$case_dir/setup.out" 2>&1)
 status=$?
 [ "$status" -eq 0 ] || fail "setup.exe exit status $status"
 cmp -s "$tarvo_dll" "$system32/tarvo.dll" || fail "setup.exe did not install tarvo.dll"
@@ -30,12 +30,12 @@ cp "$sample" "$WINEPREFIX/drive_c/samples/$sample_name"
 windows_sample="C:\\samples\\$sample_name"
 page=$WINEPREFIX/drive_c/samples/page.txt
 
-timeout 180 wine "$driver_exe" "$windows_sample" 'C:\samples\page.txt' \
+timeout 180 "$TARVO_WINE" "$driver_exe" "$windows_sample" 'C:\samples\page.txt' \
   </dev/null >"$case_dir/open.out" 2>"$case_dir/open.err"
 status=$?
 [ "$status" -eq 0 ] || fail "open_properties exit status $status: $(cat "$case_dir/open.err")"
 
-timeout 60 wine "$report_exe" --raw "$windows_sample" </dev/null >"$case_dir/report.txt" 2>"$case_dir/report.err"
+timeout 60 "$TARVO_WINE" "$report_exe" --raw "$windows_sample" </dev/null >"$case_dir/report.txt" 2>"$case_dir/report.err"
 status=$?
 [ "$status" -eq 0 ] || fail "tarvo-report exit status $status: $(cat "$case_dir/report.err")"
 

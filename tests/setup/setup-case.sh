@@ -24,7 +24,7 @@ expected_output() {
 # run_setup LABEL: runs setup.exe from the working folder, standard input
 # not a console; it must neither wait nor fail.
 run_setup() {
-  (cd "$case_dir/work" && timeout 60 wine "$setup_exe" </dev/null >"$case_dir/$1.out" 2>"$case_dir/$1.err")
+  (cd "$case_dir/work" && timeout 60 "$TARVO_WINE" "$setup_exe" </dev/null >"$case_dir/$1.out" 2>"$case_dir/$1.err")
   status=$?
   [ "$status" -eq 0 ] || fail "$1: setup.exe exit status $status (124 means it waited)"
   expected_output >"$case_dir/expected.out"

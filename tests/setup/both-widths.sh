@@ -26,13 +26,14 @@ cp "$library64" "$case_dir/work/tarvo.dll"
 cp "$library32" "$case_dir/work32/tarvo.dll"
 # The file type of .wav, in both views of the registry.
 for view in $views; do
-  wine_quiet reg add 'HKCR\.wav' /ve /d wavfile /f /reg:$view || fail "cannot create .wav (view $view)"
+  use_view $view
+  wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create .wav (view $view)"
 done
 
 # expect_view VIEW: that registry view names the library in "its" system
 # directory.
 expect_view() {
-  reg_view=/reg:$1
+  use_view $1
   expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
   expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" ThreadingModel Apartment
   expect_sz "$approved_key" "$class_id" "$library_path"
@@ -61,8 +62,9 @@ cmp -s "$library32" "$WINEPREFIX/drive_c/windows/syswow64/tarvo.dll" ||
 
 # The two class registrations are separate keys: removing the 32-bit one
 # leaves the 64-bit one.
-wine_quiet reg delete "HKCR\\CLSID\\$class_id" /f /reg:32 || fail "cannot delete the 32-bit class key"
-reg_view=/reg:64
+use_view 32
+wine_reg delete "HKCR\\CLSID\\$class_id" /f || fail "cannot delete the 32-bit class key"
+use_view 64
 expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
 
 finish

@@ -51,14 +51,23 @@ new_prefix() {
   system32=$WINEPREFIX/drive_c/windows/system32
   # The registry view of the programs under test, named although the 64-bit
   # reg.exe defaults to it: CLSID has a second, 32-bit view there.
-  reg_view=
-  if [ "$WINEARCH" = win64 ]; then reg_view=/reg:64; fi
+  reg_view= reg_wine=$TARVO_WINE
+  if [ "$WINEARCH" = win64 ]; then use_view 64; fi
+}
+
+# use_view 32|64: the registry calls that follow see that view of a 64-bit
+# prefix, through the reg.exe of that width: Wine's 64-bit reg.exe with
+# /reg:32 does not show HKCR as 32-bit programs see it (the handler key the
+# 32-bit setup.exe writes under HKCR\wavfile is missing there).
+use_view() {
+  reg_view=/reg:$1
+  if [ "$1" = 32 ]; then reg_wine=$TARVO_WINE32; else reg_wine=$TARVO_WINE64; fi
 }
 
 # wine_reg ARGS: reg.exe in the registry view of the programs under test;
 # its output is not wanted.
 wine_reg() {
-  wine_quiet reg "$@" $reg_view
+  timeout 120 "$reg_wine" reg "$@" $reg_view </dev/null >/dev/null 2>&1
 }
 
 # Stops this test's wineserver (and with it every Wine process of the
@@ -80,10 +89,10 @@ wine_quiet() {
 # the default value); status 1 when there is no such value.
 reg_sz() {
   if [ -z "$2" ]; then
-    timeout 120 "$TARVO_WINE" reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 "$reg_wine" reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label='(Default)'
   else
-    timeout 120 "$TARVO_WINE" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 "$reg_wine" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label=$2
   fi
   tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '

@@ -71,7 +71,7 @@ if [ "${TARVO_NO_32BIT:-0}" = 1 ]; then
   why="TARVO_NO_32BIT=1 takes the road of a host that cannot run 32-bit programs"
 else
   loader=$(. "$top/scripts/wine-env.sh" && echo "$TARVO_WINE32")
-  answer=$(timeout 10 sh -c 'exec "$0" --version' "$loader" </dev/null 2>&1)
+  answer=$(timeout 10 sh -c 'exec "$1" --version' sh "$loader" </dev/null 2>&1)
   status=$?
   if [ "$status" -eq 124 ]; then
     why="this host cannot run 32-bit programs: $loader --version gave no answer in 10 s"
@@ -122,8 +122,8 @@ else
   run_step "windows-x86 checks of the built files, without Wine" \
     ctest --preset windows-x86 -L static </dev/null
   record skipped "windows-x86 tests under Wine"
-  tests=$(ctest --preset windows-x86 -N -LE static | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ')
-  not_run="$not_run  windows-x86 tests under Wine: $tests
+  tests=$(ctest --preset windows-x86 -N -LE static | sed -n 's/^ *Test *#[0-9]*: //p')
+  not_run="$not_run  windows-x86 tests under Wine, $(echo "$tests" | wc -l) of them: $(echo $tests)
 "
 fi
 

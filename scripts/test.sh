@@ -47,10 +47,14 @@ summary() {
 
 # build_step PRESET [TARGETS...]: a build failure ends the run.
 build_step() {
-  preset=$1
-  shift
-  run_step "$preset build" build "$preset" "$@"
-  [ "$failed" -eq 0 ] || { summary; exit 1; }
+  step "$1 build"
+  if build "$@"; then
+    record passed "$1 build"
+  else
+    record failed "$1 build"
+    summary
+    exit 1
+  fi
 }
 build() {
   preset=$1

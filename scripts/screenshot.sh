@@ -4,17 +4,22 @@
 # WAV file's Properties opened through Wine's own shell, on an X server
 # without a screen (xvfb-run). Writes docs/info-page.png.
 # Usage: scripts/screenshot.sh [SAMPLE_WAV]
-# TARVO_BUILD_DIR names another build tree of the windows-x86 preset.
+# The 32-bit build is shown; WINEARCH=win64 shows the 64-bit one (on a host
+# that cannot run 32-bit programs). TARVO_BUILD_DIR names another build tree
+# of that width's preset.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 sample=${1:-$top/examples/production-metadata.wav}
-build=${TARVO_BUILD_DIR:-$top/build/windows-x86}
+export WINEARCH=${WINEARCH:-win32}
+preset=windows-x86
+[ "$WINEARCH" = win64 ] && preset=windows-x64
+build=${TARVO_BUILD_DIR:-$top/build/$preset}
 work=$build/screenshot
 output=$top/docs/info-page.png
 
 cd "$top"
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake --preset windows-x86 -B "$build" >/dev/null || exit 1
+  cmake --preset "$preset" -B "$build" >/dev/null || exit 1
 fi
 cmake --build "$build" --target setup tarvo open_properties >/dev/null || exit 1
 
@@ -28,8 +33,8 @@ mkdir -p "$prefix/drive_c/samples"
 sample_name=$(basename "$sample")
 cp "$sample" "$prefix/drive_c/samples/$sample_name" || exit 1
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+export WINEPREFIX=$prefix
+. "$top/scripts/wine-env.sh"
 export TARVO_SCREENSHOT_WORK=$work TARVO_SCREENSHOT_INSTALL=$install_dir
 export TARVO_SCREENSHOT_DRIVER=$build/tests/e2e/open_properties.exe
 export TARVO_SCREENSHOT_SAMPLE="C:\\samples\\$sample_name"
@@ -38,10 +43,10 @@ export TARVO_SCREENSHOT_SAMPLE="C:\\samples\\$sample_name"
 # display driver once per wineserver session.
 timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   cd "$TARVO_SCREENSHOT_INSTALL" || exit 1
-  timeout 120 wine reg add "HKCR\\.wav" /ve /d wavfile /f </dev/null >/dev/null 2>&1
-  timeout 60 wine setup.exe </dev/null >"$TARVO_SCREENSHOT_WORK/setup.out" 2>&1
+  timeout 120 "$TARVO_WINE" reg add "HKCR\\.wav" /ve /d wavfile /f </dev/null >/dev/null 2>&1
+  timeout 60 "$TARVO_WINE" setup.exe </dev/null >"$TARVO_SCREENSHOT_WORK/setup.out" 2>&1
   page=$WINEPREFIX/drive_c/samples/page.txt
-  timeout 180 wine "$TARVO_SCREENSHOT_DRIVER" "$TARVO_SCREENSHOT_SAMPLE" "C:\\samples\\page.txt" \
+  timeout 180 "$TARVO_WINE" "$TARVO_SCREENSHOT_DRIVER" "$TARVO_SCREENSHOT_SAMPLE" "C:\\samples\\page.txt" \
     "C:\\samples\\release" </dev/null >/dev/null 2>"$TARVO_SCREENSHOT_WORK/open.err" &
   driver=$!
   i=0
@@ -53,7 +58,7 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   fi
   touch "$WINEPREFIX/drive_c/samples/release"
   wait $driver
-  timeout 60 wineserver -k
+  timeout 60 "$TARVO_WINESERVER" -k
   exit $status
 ' || { echo "no screenshot taken; see $work/open.err" >&2; exit 1; }
 

@@ -22,7 +22,7 @@ install_dir=$case_dir/work/install
 mkdir -p "$install_dir"
 cp "$setup_exe" "$install_dir/setup.exe" && cp "$tarvo_dll" "$install_dir/tarvo.dll" ||
   { echo "cannot lay out the install folder" >&2; exit 1; }
-(cd "$install_dir" && timeout 60 wine setup.exe </dev/null >"$case_dir/setup.out" 2>&1)
+(cd "$install_dir" && timeout 60 "$TARVO_WINE" setup.exe </dev/null >"$case_dir/setup.out" 2>&1)
 status=$?
 [ "$status" -eq 0 ] || fail "setup.exe exit status $status"
 cmp -s "$tarvo_dll" "$system32/tarvo.dll" || fail "setup.exe did not install tarvo.dll"
@@ -45,13 +45,13 @@ case $first_line in
   'C:\samples\names\'*'?.wav') ;;
   *) fail "the path line of a name in any script is not its ANSI form: '$first_line'" ;;
 esac
-timeout 60 wine "$report_exe" "$names_sample" </dev/null >"$case_dir/text.txt" 2>&1
+timeout 60 "$TARVO_WINE" "$report_exe" "$names_sample" </dev/null >"$case_dir/text.txt" 2>&1
 first_line=$(head -n 1 "$case_dir/text.txt")
 [ "$first_line" = "$names_sample" ] || fail "the UTF-8 path line is not the name: '$first_line'"
 
 # The folder's reports follow in the byte order of their path lines.
-timeout 60 wine "$report_exe" --raw 'C:\samples\names\Zeta.wav' </dev/null >"$case_dir/names-2.txt"
-timeout 60 wine "$report_exe" --raw 'C:\samples\names' </dev/null >"$case_dir/folder.txt" 2>&1
+timeout 60 "$TARVO_WINE" "$report_exe" --raw 'C:\samples\names\Zeta.wav' </dev/null >"$case_dir/names-2.txt"
+timeout 60 "$TARVO_WINE" "$report_exe" --raw 'C:\samples\names' </dev/null >"$case_dir/folder.txt" 2>&1
 status=$?
 [ "$status" -eq 0 ] || fail "tarvo-report on a folder: exit status $status"
 for report in "$case_dir/names-1.txt" "$case_dir/names-2.txt"; do

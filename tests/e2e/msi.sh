@@ -4,11 +4,6 @@
 # installed-programs list, and a silent uninstall leaves nothing of tarvo.
 # Usage: msi.sh MAKE_MSI x64|x86 VERSION BUILD_DIR OPEN_PROPERTIES_EXE SAMPLE_WAV
 make_msi=$1 width=$2 version=$3 build_dir=$4 driver_exe=$5 sample=$6
-if [ "${TARVO_WINEARCH:-win32}" = win64 ]; then
-  TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine64}
-else
-  TARVO_WINE=${TARVO_WINE:-/usr/lib/wine/wine}
-fi
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
 . "$(dirname "$0")/info-page-check.sh"
 

@@ -35,7 +35,7 @@ windows_path() {
 
 cat >"$case_dir/run.sh" <<RUN
 cd '$case_dir/work'
-timeout --foreground 120 wine '$driver_exe' '$(windows_path "$setup_exe")' $driver_key
+timeout --foreground 120 '$TARVO_WINE' '$driver_exe' '$(windows_path "$setup_exe")' $driver_key
 echo EXIT=\$?
 sleep 600
 RUN

@@ -5,8 +5,10 @@ template=$1
 make_prefix=$2
 [ -f "$template/.tarvo-template-ready" ] && exit 0
 rm -rf "$template"
-WINEARCH=${TARVO_WINEARCH:-win32} "$make_prefix" "$template" </dev/null >/dev/null 2>&1
-WINEPREFIX=$template timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+export WINEARCH=${TARVO_WINEARCH:-win32} WINEPREFIX=$template
+. "$(dirname "$make_prefix")/wine-env.sh"
+"$make_prefix" "$template" </dev/null >/dev/null 2>&1
+timeout 60 "$TARVO_WINESERVER" -w </dev/null >/dev/null 2>&1
 if [ ! -f "$template/system.reg" ]; then
   echo "no prefix was made in $template" >&2
   exit 1

@@ -11,10 +11,6 @@ case_name=$2
 library=$3
 helper_exe=$4
 . "$(dirname "$0")/wine-test-lib.sh"
-case ${TARVO_WINEARCH:-win32} in
-  win64) : "${TARVO_WINE:=/usr/lib/wine/wine64}" "${TARVO_WINESERVER:=/usr/lib/wine/wineserver64}" ;;
-  *) : "${TARVO_WINE:=/usr/lib/wine/wine}" "${TARVO_WINESERVER:=/usr/lib/wine/wineserver32}" ;;
-esac
 
 class_id='{899a4e00-2984-11d4-bb70-444553540000}'
 library_path='C:\windows\system32\tarvo.dll'

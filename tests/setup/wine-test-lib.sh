@@ -2,9 +2,11 @@
 # prefix per test, Wine calls that cannot hang the test, registry checks.
 # Sourced; needs TARVO_TEMPLATE_PREFIX (made by make-template-prefix.sh) and
 # TARVO_TEST_WORK (a folder this test may fill); TARVO_WINEARCH is win32
-# unless set.
+# unless set. Wine is started through the loader of that width
+# (scripts/wine-env.sh).
 
 set -u
+tarvo_top=$(cd "$(dirname "$0")/../.." && pwd)
 
 failures=0
 fail() {
@@ -25,6 +27,17 @@ finish() {
   exit 0
 }
 
+# finish_skipped WHAT: ends a test of which a part could not run here. The
+# checks that ran must pass; the test then ends with CTest's skip status 77
+# (SKIP_RETURN_CODE), never as passed.
+finish_skipped() {
+  [ "$failures" -eq 0 ] || finish
+  stop_wine
+  rm -rf "$case_dir/prefix"
+  echo "the checks that ran passed; not run: $1"
+  exit 77
+}
+
 # new_prefix NAME: a copy of the template prefix and an empty working folder
 # under TARVO_TEST_WORK/NAME; exports the Wine environment for them.
 new_prefix() {
@@ -32,27 +45,36 @@ new_prefix() {
   rm -rf "$case_dir"
   mkdir -p "$case_dir/work"
   cp -a "$TARVO_TEMPLATE_PREFIX" "$case_dir/prefix" || { echo "cannot copy the template prefix" >&2; exit 1; }
-  export WINEPREFIX=$case_dir/prefix WINEARCH=${TARVO_WINEARCH:-win32} WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+  export WINEPREFIX=$case_dir/prefix WINEARCH=${TARVO_WINEARCH:-win32}
+  . "$tarvo_top/scripts/wine-env.sh"
   unset DISPLAY
   system32=$WINEPREFIX/drive_c/windows/system32
-  # In a 64-bit prefix "wine reg" is the 32-bit reg.exe, which sees the
-  # redirected view of CLSID; the programs under test are 64-bit there.
-  reg_view=
-  if [ "$WINEARCH" = win64 ]; then reg_view=/reg:64; fi
+  # The registry view of the programs under test, named although the 64-bit
+  # reg.exe defaults to it: CLSID has a second, 32-bit view there.
+  reg_view= reg_wine=$TARVO_WINE
+  if [ "$WINEARCH" = win64 ]; then use_view 64; fi
+}
+
+# use_view 32|64: the registry calls that follow see that view of a 64-bit
+# prefix, through the reg.exe of that width: Wine's 64-bit reg.exe with
+# /reg:32 does not show HKCR as 32-bit programs see it (the handler key the
+# 32-bit setup.exe writes under HKCR\wavfile is missing there).
+use_view() {
+  reg_view=/reg:$1
+  if [ "$1" = 32 ]; then reg_wine=$TARVO_WINE32; else reg_wine=$TARVO_WINE64; fi
 }
 
 # wine_reg ARGS: reg.exe in the registry view of the programs under test;
 # its output is not wanted.
 wine_reg() {
-  wine_quiet reg "$@" $reg_view
+  timeout 120 "$reg_wine" reg "$@" $reg_view </dev/null >/dev/null 2>&1
 }
 
 # Stops this test's wineserver (and with it every Wine process of the
 # prefix), which also writes the registry out to the prefix's .reg files.
 stop_wine() {
-  timeout 60 wineserver -k </dev/null >/dev/null 2>&1
-  timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+  timeout 60 "$TARVO_WINESERVER" -k </dev/null >/dev/null 2>&1
+  timeout 60 "$TARVO_WINESERVER" -w </dev/null >/dev/null 2>&1
   return 0
 }
 
@@ -60,17 +82,17 @@ stop_wine() {
 # never reach the test's own, so Wine's background services cannot hold
 # CTest's output pipe open.
 wine_quiet() {
-  timeout 120 wine "$@" </dev/null >/dev/null 2>&1
+  timeout 120 "$TARVO_WINE" "$@" </dev/null >/dev/null 2>&1
 }
 
 # reg_sz KEY NAME: prints the data of the REG_SZ value NAME of KEY ("" for
 # the default value); status 1 when there is no such value.
 reg_sz() {
   if [ -z "$2" ]; then
-    timeout 120 wine reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 "$reg_wine" reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label='(Default)'
   else
-    timeout 120 wine reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
+    timeout 120 "$reg_wine" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label=$2
   fi
   tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '

@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Checks the built Windows files without running them, so that a host that
+cannot run a width still checks its build: each file's machine type, and the
+resources of tarvo.dll read from the file's own resource tree (the Info
+dialog's template word by word, the version block). The same resources are
+checked through the system's own reader by the shell tests under Wine.
+Usage: check_built_files.py i386|x86-64 TARVO_DLL [OTHER_IMAGE...]"""
+import struct
+import sys
+
+MACHINES = {'i386': 0x14C, 'x86-64': 0x8664}
+RT_DIALOG, RT_VERSION, ENGLISH_UK = 5, 16, 0x0809
+
+# The classic template of dialog 132 (see resources_test.cpp).
+DIALOG = [0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
+          8, *map(ord, 'MS Shell Dlg'), 0,
+          0x0084, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0]
+# Signature, layout, file and product version 1.0.0.1, flag mask and flags,
+# VOS__WINDOWS32, VFT_DLL, no subtype, no date.
+FIXED = [0xFEEF04BD, 0x00010000, 0x00010000, 1, 0x00010000, 1, 0x3F, 0, 4, 2, 0, 0, 0]
+STRINGS = {'FileDescription': "Adds 'Info' tab to WAV file 'Properties'",
+           'FileVersion': '1.0', 'InternalName': 'tarvo', 'OriginalFilename': 'tarvo.dll',
+           'ProductName': 'Tarvo Shell Extension', 'ProductVersion': '1.0',
+           'CompanyName': None, 'Comments': None, 'LegalCopyright': None}
+
+
+def image(data):
+    """The machine, the sections (virtual size and address, raw size and
+    offset) and the resource tree's address of a PE image."""
+    at = struct.unpack_from('<I', data, 0x3C)[0]
+    if data[:2] != b'MZ' or data[at:at + 4] != b'PE\0\0':
+        raise ValueError('not a PE image')
+    machine, count = struct.unpack_from('<HH', data, at + 4)
+    optional_size = struct.unpack_from('<H', data, at + 20)[0]
+    optional = at + 24
+    directories = optional + (96 if struct.unpack_from('<H', data, optional)[0] == 0x10B else 112)
+    sections = [struct.unpack_from('<IIII', data, optional + optional_size + 40 * i + 8)
+                for i in range(count)]
+    return machine, sections, struct.unpack_from('<I', data, directories + 2 * 8)[0]
+
+
+def resources(data, sections, tree):
+    """{(type, name, language): bytes} from the three levels of the tree."""
+    def offset(address):
+        for size, virtual, raw_size, raw in sections:
+            if virtual <= address < virtual + max(size, raw_size):
+                return raw + address - virtual
+        raise ValueError(f'address {address:#x} lies in no section')
+    base = offset(tree)
+
+    def entries(directory):
+        named, numbered = struct.unpack_from('<HH', data, base + directory + 12)
+        for i in range(named + numbered):
+            ident, target = struct.unpack_from('<II', data, base + directory + 16 + 8 * i)
+            yield ident, target & 0x7FFFFFFF
+    found = {}
+    for kind, names in entries(0):
+        for name, languages in entries(names):
+            for language, leaf in entries(languages):
+                address, size = struct.unpack_from('<II', data, base + leaf)
+                found[kind, name, language] = data[offset(address):offset(address) + size]
+    return found
+
+
+def version_nodes(block, at=0, path=''):
+    """{path: value} of a version block: length, value length, type, key
+    (UTF-16, NUL-ended), the value and the children, each on 4 bytes."""
+    length, value_length, is_text = struct.unpack_from('<HHH', block, at)
+    key_end = at + 6
+    while block[key_end:key_end + 2] != b'\0\0':
+        key_end += 2
+    key = path + block[at + 6:key_end].decode('utf-16-le')
+    value_at = (key_end + 5) & ~3
+    value = block[value_at:value_at + value_length * (2 if is_text else 1)]
+    nodes = {key: value.decode('utf-16-le').rstrip('\0') if is_text else value}
+    child = (value_at + len(value) + 3) & ~3
+    while child < at + length:
+        nodes.update(version_nodes(block, child, key + '\\'))
+        child = (child + struct.unpack_from('<H', block, child)[0] + 3) & ~3
+    return nodes
+
+
+def check(machine_name, library, others):
+    failures = []
+    for path in [library] + others:
+        machine = image(open(path, 'rb').read())[0]
+        if machine != MACHINES[machine_name]:
+            failures.append(f'{path}: machine {machine:#x}, want {machine_name}')
+    data = open(library, 'rb').read()
+    found = resources(data, *image(data)[1:])
+    if {kind for kind, _, _ in found} != {RT_DIALOG, RT_VERSION}:
+        failures.append(f'resource types {sorted({k for k, _, _ in found})}, want only 5 and 16')
+    dialog = found.get((RT_DIALOG, 132, ENGLISH_UK), b'')
+    words = list(struct.unpack_from(f'<{len(DIALOG)}H', dialog)) if len(dialog) >= 2 * len(DIALOG) else []
+    if words != DIALOG:
+        failures.append(f'dialog 132 (English, UK) is {words}, want {DIALOG}')
+    blocks = [value for (kind, _, _), value in found.items() if kind == RT_VERSION]
+    nodes = version_nodes(blocks[0]) if len(blocks) == 1 else {}
+    fixed = nodes.get('VS_VERSION_INFO', b'')
+    if len(fixed) != 52 or list(struct.unpack('<13I', fixed)) != FIXED:
+        failures.append(f'fixed version information {fixed.hex()}')
+    if nodes.get('VS_VERSION_INFO\\VarFileInfo\\Translation') != struct.pack('<I', 0x04B00809):
+        failures.append('the translation is not English (UK), Unicode')
+    for name, text in STRINGS.items():
+        got = nodes.get('VS_VERSION_INFO\\StringFileInfo\\080904b0\\' + name)
+        if not got or (text is not None and got != text):
+            failures.append(f'version string {name} is {got!r}, want {text or "some text"!r}')
+    return failures
+
+
+if __name__ == '__main__':
+    failures = check(sys.argv[1], sys.argv[2], sys.argv[3:])
+    for failure in failures:
+        print('FAIL:', failure)
+    print(f'{len(failures)} check(s) failed' if failures else 'all checks passed')
+    sys.exit(1 if failures else 0)

@@ -4,19 +4,7 @@
 # Usage: cli_test.sh TARVO-REPORT EXAMPLES-DIR
 report=$1
 examples=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-  fi
-}
+. "$(dirname "$0")/checks.sh"
 
 # Usage errors and the informative options.
 "$report" >/dev/null 2>"$work/err"; check "no path exits 2" 2 $?
@@ -90,5 +78,4 @@ check "folder sorts names by their bytes" "$latin1|$script" \
 check "message names the path as given" \
   "tarvo-report: cannot open $work/names/Ωμέγα.wav: No such file or directory" "$(cat "$work/err")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -4,18 +4,7 @@
 # every sample file, its manual page reads, and lintian finds no error.
 # Usage: deb_test.sh BUILD_DIR TARVO-REPORT EXAMPLES-DIR
 build=$1 report=$2 examples=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-  fi
-}
+. "$(dirname "$0")/checks.sh"
 
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "0 passed, 1 failed"; exit 1; }
@@ -39,5 +28,4 @@ check "manual page" "tarvo-report - print the chunk report of WAV files" \
 lintian "$deb" >"$work/lintian" 2>&1
 check "lintian errors" "" "$(grep '^E:' "$work/lintian")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -71,14 +71,7 @@ expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
 # deletion at restart must name that file in syswow64, not the 64-bit one of
 # the same path, and the handler key, which on Windows both widths share,
 # stays for the 64-bit tarvo. The 64-bit /uninstall then removes it.
-timeout 150 "$TARVO_WINE32" "$helper32" hold-library "$library_path" 'C:\release' \
-  </dev/null >"$case_dir/holder.out" 2>&1 &
-holder=$!
-i=0
-until grep -q LOADED "$case_dir/holder.out" 2>/dev/null || [ "$i" -ge 300 ]; do
-  sleep 0.2
-  i=$((i + 1))
-done
+hold_library "$TARVO_WINE32" "$helper32" "$library_path" 'C:\release'
 (cd "$case_dir/work32" && timeout 60 "$TARVO_WINE32" "$setup32" /uninstall </dev/null >"$case_dir/uninstall32.out" 2>&1) ||
   fail "the 32-bit /uninstall failed: $(cat "$case_dir/uninstall32.out")"
 touch "$WINEPREFIX/drive_c/release"

@@ -290,15 +290,7 @@ case $case_name in
     cp "$library" "$case_dir/work/tarvo.dll"
     set_extension .wav wavfile
     run_setup install
-    timeout 150 "$TARVO_WINE" "$helper_exe" hold-library "$library_path" \
-      "$(windows_path "$case_dir/release")" </dev/null >"$case_dir/holder.out" 2>&1 &
-    holder=$!
-    i=0
-    until grep -q LOADED "$case_dir/holder.out" 2>/dev/null || [ "$i" -ge 300 ]; do
-      sleep 0.2
-      i=$((i + 1))
-    done
-    grep -q LOADED "$case_dir/holder.out" || fail "the library was not loaded: $(cat "$case_dir/holder.out")"
+    hold_library "$TARVO_WINE" "$helper_exe" "$library_path" "$(windows_path "$case_dir/release")"
     uninstalled_output "$library_path is in use: it will be deleted when Windows restarts." \
       >"$case_dir/expected-uninstall.out"
     run_setup uninstall 0 /uninstall

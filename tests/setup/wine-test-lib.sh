@@ -116,3 +116,17 @@ count_handler_keys() {
   cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
     grep -c '\\\\shellex\\\\PropertySheetHandlers\\\\Tarvo\]'
 }
+
+# hold_library LOADER HELPER_EXE LIBRARY RELEASE: starts the helper, which
+# loads LIBRARY (a Windows path) and holds it until the Windows path RELEASE
+# exists, and waits until it has the library loaded; its process is $holder.
+hold_library() {
+  timeout 150 "$1" "$2" hold-library "$3" "$4" </dev/null >"$case_dir/holder.out" 2>&1 &
+  holder=$!
+  i=0
+  until grep -q LOADED "$case_dir/holder.out" 2>/dev/null || [ "$i" -ge 300 ]; do
+    sleep 0.2
+    i=$((i + 1))
+  done
+  grep -q LOADED "$case_dir/holder.out" || fail "the library was not loaded: $(cat "$case_dir/holder.out")"
+}

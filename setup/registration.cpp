@@ -41,10 +41,7 @@ struct Place {
   HKEY approvedRoot;
   const char* approvedRootName;
   const char* approvedKey;
-  // The machine's list of approved extensions is the system's own and stays
-  // when tarvo's value was its last; the user's goes, with the keys above
-  // it, when tarvo's removal leaves them empty.
-  bool approvedKeyIsSystems;
+  bool forMachine;
 };
 
 const Place& PlaceOf(RegistrationScope scope) {
@@ -202,10 +199,31 @@ void RegisterHandlers(const Place& place, Outcome& outcome) {
   }
 }
 
+// Reads the server path of the class registration in one registry view.
+bool ReadServerPath(const Place& place, REGSAM view, char (&path)[PathBufferSize]) {
+  HKEY key;
+  if (RegOpenKeyExA(place.classesRoot, ClassesKey(place, ServerKey).c_str(), 0,
+                    KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = 0;
+  DWORD size = PathBufferSize - 1;
+  path[size] = 0;
+  const LONG status =
+      RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+  path[size] = 0;
+  return true;
+}
+
 // On 64-bit Windows a file type's keys are shared by 32-bit and 64-bit
 // programs (only a few keys, CLSID among them, have one view per width), so
 // the handler keys may serve the tarvo of the other width too. Names that
 // width when its class is registered in the same scope, else returns null.
+// The two widths' libraries for the user lie in different folders; the
+// same path seen in both views is then one registration that the system
+// keeps in a single view (Wine does so for the user's classes).
 const char* OtherWidthStillRegistered(const Place& place) {
 #ifdef _WIN64
   const REGSAM otherView = KEY_WOW64_32KEY;
@@ -215,12 +233,13 @@ const char* OtherWidthStillRegistered(const Place& place) {
   const REGSAM otherView = KEY_WOW64_64KEY;
   const char* otherWidth = "64-bit";
 #endif
-  HKEY key;
-  if (RegOpenKeyExA(place.classesRoot, ClassesKey(place, ClassKey).c_str(), 0,
-                    KEY_QUERY_VALUE | otherView, &key) != ERROR_SUCCESS) {
+  char otherPath[PathBufferSize];
+  char ownPath[PathBufferSize];
+  if (!ReadServerPath(place, otherView, otherPath)) return nullptr;
+  if (!place.forMachine && ReadServerPath(place, 0, ownPath) &&
+      lstrcmpiA(ownPath, otherPath) == 0) {
     return nullptr;
   }
-  RegCloseKey(key);
   return otherWidth;
 }
 
@@ -296,7 +315,10 @@ void UnregisterServer(const Place& place, Outcome& outcome) {
     RegCloseKey(key);
     if (status == ERROR_SUCCESS) {
       outcome.changed = true;
-      if (!place.approvedKeyIsSystems) RemoveEmptyKeys(place.approvedRoot, place.approvedKey, outcome);
+      // The machine's list of approved extensions is the system's own and
+      // stays when tarvo's value was its last; the user's goes, with the
+      // keys above it, when tarvo's removal leaves them empty.
+      if (!place.forMachine) RemoveEmptyKeys(place.approvedRoot, place.approvedKey, outcome);
     } else if (status != ERROR_FILE_NOT_FOUND) {
       StepFailed(outcome, status, "Removing the value %s of %s\\%s", ExtensionClassIdText,
                  place.approvedRootName, place.approvedKey);

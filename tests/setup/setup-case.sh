@@ -72,11 +72,6 @@ run_setup() {
     fail "$label: standard output differs: $(od -c "$case_dir/$label.out" | head -20)"
 }
 
-# The Windows path of a file: drive Z: is the Linux root.
-windows_path() {
-  printf 'Z:%s' "$1" | tr / '\\'
-}
-
 # check_server_entries [CLASSES APPROVED LIBRARY]: the class registration
 # and the approved entry, naming LIBRARY, and the handler keys under
 # SystemFileAssociations, which do not depend on the file type; by default

@@ -78,6 +78,11 @@ stop_wine() {
   return 0
 }
 
+# The Windows path of a file: drive Z: is the Linux root.
+windows_path() {
+  printf 'Z:%s' "$1" | tr / '\\'
+}
+
 # wine_quiet ARGS: a Wine call whose output is not wanted. Standard streams
 # never reach the test's own, so Wine's background services cannot hold
 # CTest's output pipe open.

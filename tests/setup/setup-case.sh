@@ -355,7 +355,9 @@ the file there is to be deleted when Windows restarts; restart Windows, then run
     ;;
   arguments)
     # Help, and arguments setup does not know: nothing is installed and
-    # nothing waits. Errors go to standard error, with the usage.
+    # nothing waits. Errors go to standard error, with the usage. Nor does
+    # regsvr32 install a library in a folder whose name the ANSI code page
+    # cannot hold: the entries would name no file.
     run_plain help '/?'
     [ "$status" -eq 0 ] && tr -d '\r' <"$case_dir/help.out" | grep -qx 'usage: setup.exe \[/uninstall\]' ||
       fail "/?: exit status $status, printed: $(cat "$case_dir/help.out")"
@@ -366,6 +368,10 @@ the file there is to be deleted when Windows restarts; restart Windows, then run
         grep -q '^usage: setup.exe' "$case_dir/wrong.err" ||
         fail "$arguments: exit status $status, printed: $(cat "$case_dir/wrong.err" "$case_dir/wrong.out")"
     done
+    mkdir -p "$WINEPREFIX/drive_c/Ωμέγα" && cp "$library" "$WINEPREFIX/drive_c/Ωμέγα/tarvo.dll"
+    LC_ALL=C.UTF-8 timeout 60 "$TARVO_WINE" regsvr32 /s 'C:\Ωμέγα\tarvo.dll' </dev/null >/dev/null 2>&1
+    status=$?
+    [ "$status" -eq 5 ] || fail "regsvr32 in a folder named in Greek: exit status $status, expected 5"
     expect_absent "HKCR\\CLSID\\$class_id"
     [ ! -e "$system32/tarvo.dll" ] || fail "an argument made setup install"
     ;;

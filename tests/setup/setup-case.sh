@@ -228,14 +228,18 @@ case $case_name in
   copy-refused)
     # A system directory that refuses new files, as it does to a user who
     # is not an administrator. Root may write anywhere: its wineserver, which
-    # creates the files, is started without that right.
+    # creates the files, is started without that right. Then the same in the
+    # user's own folder, where running as administrator is no advice to give.
     set_extension .wav wavfile
     stop_wine
-    chmod a-w "$system32"
-    if [ "$(id -u)" = 0 ]; then
-      setpriv --bounding-set -dac_override,-dac_read_search "$TARVO_WINESERVER" -p \
-        </dev/null >/dev/null 2>&1 || fail "cannot start a wineserver without root's file rights"
-    fi
+    chmod a-w "$system32" "$user_dir/AppData/Local"
+    without_root_rights() {
+      stop_wine
+      [ "$(id -u)" != 0 ] ||
+        setpriv --bounding-set -dac_override,-dac_read_search "$TARVO_WINESERVER" -p \
+          </dev/null >/dev/null 2>&1 || fail "cannot start a wineserver without root's file rights"
+    }
+    without_root_rights
     failed_output 'Setup failed.' \
       "Copying tarvo.dll from the current folder to $library_path failed: Access denied." \
       'Setup must be run from a console opened as administrator.' >"$case_dir/expected-run.out"
@@ -244,6 +248,13 @@ case $case_name in
     [ ! -e "$system32/tarvo.dll" ] || fail "a library appeared in the system directory"
     check_server_entries
     check_handler wavfile
+    failed_output 'Setup failed.' \
+      "Creating the folder ${user_library%\\tarvo\\tarvo.dll} failed: Access denied." \
+      >"$case_dir/expected-user.out"
+    without_root_rights
+    run_setup user 1 /user
+    chmod u+w "$user_dir/AppData/Local"
+    check_server_entries "$user_classes" "$user_approved" "$user_library"
     ;;
   keys-refused)
     # Under a volatile key the registry refuses a lasting one: the class's

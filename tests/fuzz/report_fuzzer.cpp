@@ -1,7 +1,7 @@
 // Fuzz target: every input is written to a file and reported on through the
-// ordinary file layer. Besides the sanitizers' own checks, it checks that the
-// report stays inside its buffer and is NUL-terminated, that a second report
-// of the same file gives the same bytes, and that the file is left as it was.
+// ordinary file layer. Besides the sanitizers' own checks (a report that
+// overruns its buffer among them), it checks that a second report of the same
+// file gives the same bytes, and that the file is left as it was.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,8 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static char first[ReportCapacity];
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   const char* report = BuildReport(path.c_str());
-  Require(std::memchr(report, '\0', ReportCapacity) != nullptr,
-          "report is NUL-terminated within its buffer");
   std::size_t length = std::strlen(report);
   std::memcpy(first, report, length + 1);
   report = BuildReport(path.c_str());

@@ -90,8 +90,7 @@ cmp -s "$library64" "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ||
 
 (cd "$case_dir/work" && timeout 60 "$TARVO_WINE" "$setup64" /uninstall </dev/null >"$case_dir/uninstall64.out" 2>&1) ||
   fail "the 64-bit /uninstall failed: $(cat "$case_dir/uninstall64.out")"
-! reg_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" ||
-  fail "the 64-bit /uninstall left its handler key"
+expect_absent 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo'
 [ ! -e "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ] || fail "the 64-bit library is still there"
 
 finish

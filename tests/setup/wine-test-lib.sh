@@ -109,6 +109,25 @@ expect_sz() {
   fi
 }
 
+# expect_absent KEY [NAME]: the registry has no KEY ("" or no NAME), or KEY
+# has no value NAME. Only reg.exe's own "unable to find" counts as absent: a
+# query that failed otherwise or timed out says nothing, and fails too.
+expect_absent() {
+  if [ -n "${2:-}" ]; then
+    absent_what="$1 '$2'"
+    timeout 120 "$reg_wine" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>&1
+  else
+    absent_what=$1
+    timeout 120 "$reg_wine" reg query "$1" $reg_view </dev/null >"$case_dir/reg.out" 2>&1
+  fi
+  absent_status=$?
+  if [ "$absent_status" -eq 0 ]; then
+    fail "$absent_what is present"
+  elif [ "$absent_status" -ne 1 ] || ! grep -qi 'unable to find the specified registry' "$case_dir/reg.out"; then
+    fail "cannot tell whether $absent_what is absent: reg.exe exit status $absent_status: $(tr -d '\r' <"$case_dir/reg.out")"
+  fi
+}
+
 # Counts the keys named ...\shellex\PropertySheetHandlers\Tarvo anywhere in
 # the saved registry. Stops Wine first so that the .reg files are current.
 count_handler_keys() {

@@ -68,9 +68,15 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-const char* ReportOf(const PathName& path, std::string& pathLine) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
   pathLine = InCodePage(CP_ACP, path);
-  return BuildReport(ReportPath(pathLine.c_str(), path.c_str()));
+  ReportPath report(pathLine.c_str(), path.c_str());
+  return json ? BuildReport(report, *json) : BuildReport(report);
+}
+
+void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {
+  std::string text = InCodePage(CP_ACP, path);
+  WriteJsonError(ReportPath(text.c_str(), path.c_str()), reason.c_str(), json);
 }
 
 std::string PathText(const PathName& path) { return InCodePage(CP_UTF8, path); }
@@ -129,9 +135,13 @@ std::string OpenFailureReason(const PathName& path) {
 
 #else
 
-const char* ReportOf(const PathName& path, std::string& pathLine) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
   pathLine = path;
-  return BuildReport(path.c_str());
+  return json ? BuildReport(path.c_str(), *json) : BuildReport(path.c_str());
+}
+
+void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {
+  WriteJsonError(path.c_str(), reason.c_str(), json);
 }
 
 std::string PathText(const PathName& path) { return path; }

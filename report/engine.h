@@ -111,9 +111,11 @@ void JsonHex(const char* name, const unsigned char* bytes, std::size_t count);
 void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count);
 // The text of up to length bytes of the file at position, up to its first
 // NUL and at most 1 MiB (then name_truncated is true), as UTF-8. A text that
-// may be binary is left out when it is not text. The file position is left
-// as it was.
-void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind);
+// may be binary is left out when it is not text. The caller may hand over
+// the first readCount bytes, read already. The file position is left as it
+// was.
+void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind,
+              const unsigned char* read = nullptr, std::size_t readCount = 0);
 
 // A problem of the file's structure: what (a snake_case kind) and where (a
 // file offset), the chunk it concerns when id is given, and the size it
@@ -199,6 +201,9 @@ struct FileSummary {
   int year, month, day, hour, minute, second;  // last write, UTC
 };
 FileSummary SummariseReportFile();
+// The last-write time as ISO 8601 in UTC (2000-05-27T15:22:08Z), as JSON
+// member name.
+void JsonTime(const char* name, const FileSummary& summary);
 
 // Reads count bytes from the current position. Bytes the file does not
 // deliver are set to 0; the result is the number delivered, and the position

@@ -2,8 +2,9 @@
 // reach besides the report text. It owns a growing buffer, which it hands
 // to the sink in pieces, so a file of millions of chunks is not held in
 // memory; the buffers keep their room from report to report.
+#include <cstdio>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "code_page.h"
 #include "engine.h"
@@ -21,7 +22,7 @@ const char HexDigits[] = "0123456789ABCDEF";
 struct JsonWriter {
   JsonSink* sink = nullptr;
   std::string out;
-  std::vector<bool> firstMember;  // per open object or array
+  std::string firstMember;  // per open object or array: 1 until a member is written
   std::string problems;           // the elements of "problems"
   std::uint32_t problemCount = 0;
   std::string bytes;              // of the text or run being read
@@ -37,13 +38,17 @@ void Flush() {
 
 void Key(const char* name) {
   if (Json.out.size() >= SinkPiece) Flush();
-  if (!Json.firstMember.back()) Json.out += ',';
-  Json.firstMember.back() = false;
+  char key[64];
+  std::size_t used = 0;
+  if (!Json.firstMember.back()) key[used++] = ',';
+  Json.firstMember.back() = 0;
   if (name) {
-    Json.out += '"';
-    Json.out += name;
-    Json.out += "\":";
+    key[used++] = '"';
+    while (*name) key[used++] = *name++;  // names are short
+    key[used++] = '"';
+    key[used++] = ':';
   }
+  Json.out.append(key, used);
 }
 
 void AppendControl(unsigned byte, std::string& out) {
@@ -69,14 +74,26 @@ void AppendEscaped(unsigned codePoint, std::string& out) {
 
 bool IsUtf8(TextKind kind) { return kind == TextKind::Utf8 || kind == TextKind::Utf8OrBinary; }
 
-// A string of count bytes read as kind says.
+bool IsPlain(unsigned char byte) {
+  return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\';
+}
+
+// A string of count bytes read as kind says. Runs of plain ASCII, most of
+// any text, are copied as they stand.
 void AppendString(const unsigned char* bytes, std::size_t count, TextKind kind, std::string& out) {
   out += '"';
-  if (IsUtf8(kind)) {
-    for (std::size_t at = 0, taken; at < count; at += taken)
-      AppendEscaped(DecodeUtf8(bytes + at, count - at, taken), out);
-  } else {
-    for (std::size_t at = 0; at < count; ++at) AppendEscaped(Windows1252CodePoint(bytes[at]), out);
+  std::size_t at = 0;
+  while (at < count) {
+    std::size_t plain = at;
+    while (plain < count && IsPlain(bytes[plain])) ++plain;
+    out.append(reinterpret_cast<const char*>(bytes + at), plain - at);
+    at = plain;
+    if (at == count) break;
+    std::size_t taken = 1;
+    unsigned codePoint = IsUtf8(kind) ? DecodeUtf8(bytes + at, count - at, taken)
+                                      : Windows1252CodePoint(bytes[at]);
+    AppendEscaped(codePoint, out);
+    at += taken;
   }
   out += '"';
 }
@@ -86,7 +103,7 @@ void AppendNumber(std::uint64_t value, std::string& out) {
   char* first = digits + sizeof digits;
   do *--first = static_cast<char>('0' + value % 10);
   while ((value /= 10) != 0);
-  out.append(first, digits + sizeof digits);
+  out.append(first, static_cast<std::size_t>(digits + sizeof digits - first));
 }
 
 void AppendIdentifier(const unsigned char* id, std::size_t count, std::string& out) {
@@ -114,25 +131,27 @@ void AppendHex(const unsigned char* bytes, std::size_t count, std::string& out) 
   out += '"';
 }
 
-// Reads up to limit bytes at the file position into Json.bytes, stopping
-// after the first NUL when stopAtNul; returns whether a NUL was met (it is
-// not kept).
+// Appends bytes to Json.bytes up to a total of limit, stopping before the
+// first NUL when stopAtNul; returns whether a NUL was met.
+bool TakeRun(const unsigned char* bytes, std::size_t count, std::uint64_t limit, bool stopAtNul) {
+  std::uint64_t room = limit - Json.bytes.size();
+  std::size_t taken = count < room ? count : static_cast<std::size_t>(room);
+  const void* nul = stopAtNul ? std::memchr(bytes, 0, taken) : nullptr;
+  if (nul) taken = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - bytes);
+  Json.bytes.append(reinterpret_cast<const char*>(bytes), taken);
+  return nul != nullptr;
+}
+
+// Reads on from the file position into Json.bytes, up to a total of limit
+// bytes, stopping at the first NUL when stopAtNul; returns whether a NUL
+// was met (it is not kept).
 bool ReadRun(std::uint64_t limit, bool stopAtNul) {
-  Json.bytes.clear();
+  unsigned char block[FileBlock];
   while (Json.bytes.size() < limit) {
     std::uint64_t left = limit - Json.bytes.size();
-    std::size_t wanted = left < FileBlock ? static_cast<std::size_t>(left) : FileBlock;
-    std::size_t old = Json.bytes.size();
-    Json.bytes.resize(old + wanted);
-    std::size_t got = ReadBytes(&Json.bytes[old], wanted);
-    Json.bytes.resize(old + got);
-    if (stopAtNul) {
-      std::size_t nul = Json.bytes.find('\0', old);
-      if (nul != std::string::npos) {
-        Json.bytes.resize(nul);
-        return true;
-      }
-    }
+    std::size_t wanted = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
+    std::size_t got = ReadBytes(block, wanted);
+    if (TakeRun(block, got, limit, stopAtNul)) return true;
     if (got < wanted) break;  // the end of the file
   }
   return false;
@@ -146,8 +165,9 @@ bool ReadsAsText(const std::string& bytes) {
   return true;
 }
 
-// Whether the file holds nothing but NUL bytes from the position to end.
-bool OnlyNulUpTo(std::uint64_t end) {
+// Whether the file holds nothing but NUL bytes from start to end.
+bool OnlyNulBetween(std::uint64_t start, std::uint64_t end) {
+  SeekFile(start);
   unsigned char block[FileBlock];
   while (FilePosition() < end) {
     std::uint64_t left = end - FilePosition();
@@ -175,7 +195,7 @@ JsonScope::JsonScope(const char* name, Kind kind) : open_(JsonWanted()), kind_(k
   if (!open_) return;
   Key(name);
   Json.out += kind == Object ? '{' : '[';
-  Json.firstMember.push_back(true);
+  Json.firstMember.push_back(1);
 }
 
 JsonScope::~JsonScope() {
@@ -222,6 +242,31 @@ void JsonNumberText(const char* name, const char* text) {
   Json.out += finite ? text : "null";
 }
 
+void JsonTime(const char* name, const FileSummary& summary) {
+  if (!JsonWanted()) return;
+  Key(name);
+  char text[64];
+  if (summary.year >= 0 && summary.year <= 9999) {
+    const int fields[] = {summary.year / 100, summary.year % 100, summary.month, summary.day,
+                          summary.hour, summary.minute, summary.second};
+    const char separators[] = {'\0', '-', '-', 'T', ':', ':', 'Z'};
+    char* at = text;
+    *at++ = '"';
+    for (int i = 0; i < 7; ++i) {
+      *at++ = static_cast<char>('0' + fields[i] / 10 % 10);
+      *at++ = static_cast<char>('0' + fields[i] % 10);
+      if (separators[i]) *at++ = separators[i];
+    }
+    *at++ = '"';
+    Json.out.append(text, static_cast<std::size_t>(at - text));
+  } else {
+    // Years beyond four digits take a sign, as ISO 8601's expanded form.
+    std::snprintf(text, sizeof text, "\"%+05d-%02d-%02dT%02d:%02d:%02dZ\"", summary.year,
+                  summary.month, summary.day, summary.hour, summary.minute, summary.second);
+    Json.out += text;
+  }
+}
+
 void JsonAscii(const char* name, const char* text) {
   if (!JsonWanted()) return;
   Key(name);
@@ -249,6 +294,7 @@ void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count
   if (!JsonWanted()) return;
   std::uint64_t resume = FilePosition();
   SeekFile(position);
+  Json.bytes.clear();
   ReadRun(count < TextCap ? count : TextCap, false);
   SeekFile(resume);
   Key(name);
@@ -256,12 +302,18 @@ void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count
   if (count > TextCap && Json.bytes.size() == TextCap) TruncatedMember(name);
 }
 
-void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind) {
+void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind,
+              const unsigned char* read, std::size_t readCount) {
   if (!JsonWanted()) return;
   std::uint64_t resume = FilePosition();
-  SeekFile(position);
   // One byte past the cap tells a text that goes on from one that ends there.
-  bool nul = ReadRun(length < TextCap + 1 ? length : TextCap + 1, true);
+  std::uint64_t limit = length < TextCap + 1 ? length : TextCap + 1;
+  Json.bytes.clear();
+  bool nul = readCount != 0 && TakeRun(read, readCount, limit, true);
+  if (!nul && Json.bytes.size() < limit) {
+    SeekFile(position + readCount);
+    nul = ReadRun(limit, true);
+  }
   bool cut = Json.bytes.size() > TextCap;
   if (cut) Json.bytes.resize(TextCap);
   bool text = true;
@@ -269,7 +321,7 @@ void JsonText(const char* name, std::uint64_t position, std::uint64_t length, Te
     // A payload is text when it has no control characters before its first
     // NUL, and nothing but NUL bytes after it.
     std::uint64_t end = position + (length < TextCap ? length : TextCap);
-    text = ReadsAsText(Json.bytes) && (!nul || OnlyNulUpTo(end));
+    text = ReadsAsText(Json.bytes) && (!nul || OnlyNulBetween(position + Json.bytes.size() + 1, end));
   }
   SeekFile(resume);
   if (!text) return;
@@ -367,7 +419,7 @@ void PathMembers(ReportPath path) {
 void Begin(JsonSink& sink, ReportPath path) {
   Json.sink = &sink;
   Json.out.clear();
-  Json.firstMember.assign(1, true);
+  Json.firstMember.assign(1, 1);
   Json.problems.clear();
   Json.problemCount = 0;
   JsonShown = true;

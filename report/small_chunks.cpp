@@ -100,8 +100,13 @@ void DescribeDataChunk(std::uint64_t length, std::uint32_t depth) {
   NewLine(depth);
   if (seconds >= 60.0)
     Append("%s min ", FixedText(std::floor(seconds * 0.016666666666666666), 0).c_str());
-  Append("%s sec duration", FixedText(std::fmod(seconds, 60.0), 3).c_str());
-  if (JsonWanted()) JsonNumberText("duration_seconds", FixedText(seconds, 3).c_str());
+  FixedText inMinute(std::fmod(seconds, 60.0), 3);
+  Append("%s sec duration", inMinute.c_str());
+  if (!JsonWanted()) return;
+  if (seconds >= 60.0 || !(seconds >= 0.0))
+    JsonNumberText("duration_seconds", FixedText(seconds, 3).c_str());
+  else
+    JsonNumberText("duration_seconds", inMinute.c_str());
 }
 
 // fact: 0 u32 sample count.

@@ -208,7 +208,7 @@ void DumpQuotedText(std::uint32_t length, std::uint32_t depth, const char* name,
   // Only the bytes the file delivers are shown: at the end of the file the
   // text ends with the last byte there is.
   std::size_t delivered = ReadBytes(payload, wanted);
-  if (name) JsonText(name, start, length, kind);
+  if (name) JsonText(name, start, length, kind, payload, delivered);
 
   if (depth != 0) NewLine(depth);
 

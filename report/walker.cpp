@@ -1,6 +1,4 @@
 // The file summary and the walk of the RIFF chunk tree.
-#include <cstdio>
-
 #include "engine.h"
 
 double SecondsPerByte = 0.0;
@@ -194,12 +192,7 @@ const char* Build(ReportPath path, JsonSink* json) {
   NewLine(0);
   Append("%d-%.2d-%.2d", summary.year, summary.month, summary.day);
   Append(" %.2d:%.2d:%.2d", summary.hour, summary.minute, summary.second);
-  if (JsonWanted()) {
-    char modified[48];
-    std::snprintf(modified, sizeof modified, "%04d-%02d-%02dT%02d:%02d:%02dZ", summary.year,
-                  summary.month, summary.day, summary.hour, summary.minute, summary.second);
-    JsonAscii("modified", modified);
-  }
+  JsonTime("modified", summary);
   NewLine(0);
 
   unsigned char header[8];

@@ -18,11 +18,16 @@
 
 namespace {
 
+// Whether the name ends in .wav or .bwf (Broadcast Wave), in any letter case.
 bool HasWaveExtension(const PathName& path) {
   if (path.size() < 4) return false;
   const auto* tail = path.data() + path.size() - 4;
-  return tail[0] == '.' && (tail[1] | 0x20) == 'w' && (tail[2] | 0x20) == 'a' &&
-         (tail[3] | 0x20) == 'v';
+  auto is = [tail](const char* extension) {
+    for (int i = 0; i < 3; ++i)
+      if ((tail[i + 1] | 0x20) != extension[i]) return false;
+    return true;
+  };
+  return tail[0] == '.' && (is("wav") || is("bwf"));
 }
 
 PathName Joined(const PathName& directory, const PathName& name) {

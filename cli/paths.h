@@ -32,8 +32,8 @@ std::string PathText(const PathName& path);
 // True when path names a directory.
 bool IsDirectory(const PathName& path);
 
-// Appends every file below directory (at any depth) whose name ends in .wav,
-// in any letter case. Returns false, with reason set, when the directory or
+// Appends every file below directory (at any depth) whose name ends in .wav
+// or .bwf, in any letter case. Returns false, with reason set, when the directory or
 // one below it cannot be read.
 bool FindWaveFiles(const PathName& directory, std::vector<PathName>& files,
                    std::string& reason);

@@ -18,7 +18,7 @@ set -e
 set -- ${1:-all}
 run_packages="cmake g++ make"
 native_packages="$run_packages googletest libbenchmark-dev lintian python3 python3-jsonschema"
-all_packages="$native_packages g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace wixl msitools"
+all_packages="$native_packages g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace time wixl msitools"
 wine32_package=""
 case "$1" in
   run) packages=$run_packages ;;

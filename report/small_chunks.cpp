@@ -1,6 +1,5 @@
 // Peak, display, data and fact chunks.
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine.h"
@@ -67,9 +66,16 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
     NewLine(depth);
     Append("Channel %u: %s dB @ %d", channel, level.c_str(), position);
     if (JsonWanted()) {
-      char number[32];
-      std::snprintf(number, sizeof number, "%.9g", static_cast<double>(value));
-      JsonNumberText("value", number);
+      // Nine significant digits tell any float from its neighbours.
+      double magnitude = std::fabs(static_cast<double>(value));
+      int decimals = magnitude > 0.0 ? 8 - static_cast<int>(std::floor(std::log10(magnitude))) : 0;
+      FixedText linear(value, decimals < 0 ? 0 : decimals > 30 ? 30 : decimals);
+      char* end = linear.text + std::strlen(linear.text);
+      if (std::strchr(linear.text, '.')) {
+        while (end[-1] == '0') *--end = '\0';
+        if (end[-1] == '.') *--end = '\0';
+      }
+      JsonNumberText("value", linear.c_str());
       JsonNumberText("level_db", level.c_str());
       JsonUnsigned("position", position);
     }

@@ -29,7 +29,7 @@ void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth) {
                {"Origination time: ", "origination_time", 8}};
   for (const auto& text : Texts) {
     NewLine(depth);
-    Append(text.label);
+    AppendText(text.label);
     DumpQuotedText(text.bytes, 0, text.name);
   }
 

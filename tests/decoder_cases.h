@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "json_check.h"
 #include "read_ahead.h"
 #include "report.h"
 #include "wav_builder.h"
@@ -60,11 +61,12 @@ inline std::string Hex(const std::string& bytes) {
   return text;
 }
 
-// Reports every case, with plain reads and through the read-ahead buffer, and
-// compares it with Whole(file, body), or with the summary and then body when
-// afterSummary; either is cut to the 32767 characters a report holds. The
-// cases run in table order in one process, so state left by one report must
-// not reach the next.
+// Reports every case, with plain reads, through the read-ahead buffer and
+// with its JSON description (which must be valid JSON), and compares it with
+// Whole(file, body), or with the summary and then body when afterSummary;
+// either is cut to the 32767 characters a report holds. The cases run in
+// table order in one process, so state left by one report must not reach
+// the next.
 inline void CheckReports(const std::vector<DecoderCase>& cases, bool afterSummary = false) {
   ReportFixture file;
   for (const DecoderCase& c : cases) {
@@ -77,5 +79,8 @@ inline void CheckReports(const std::vector<DecoderCase>& cases, bool afterSummar
       SetReadAhead(readAhead);
       EXPECT_EQ(file.Report(), expected) << (readAhead ? "read-ahead" : "plain reads");
     }
+    std::string json;
+    EXPECT_EQ(file.ReportWithJson(json), expected) << "with the JSON description";
+    EXPECT_EQ(JsonCheck::Line(json), "") << json;
   }
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The Windows build under Wine and the native build must give the same bytes
-# for the same file: the sample files, the tests' data and 600 damaged files.
+# for the same file, as --raw reports and as JSON descriptions: the sample
+# files, the tests' data and 600 damaged files.
 # Usage: compare_builds.sh WINE-RUNNER WINDOWS-REPORT NATIVE-REPORT SOURCE-DIR WORK-DIR
 wine_run=$1 windows=$2 native=$3 source=$4 work=$5
 [ -x "$native" ] || { echo "native tarvo-report not built: $native"; exit 1; }
@@ -21,6 +22,12 @@ xargs "$native" --raw <list >native.out 2>native.err ||
   { echo "the native build: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
 xargs sh "$wine_run" "$windows" --raw <list >windows.out 2>windows.err ||
   { echo "the Windows build: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+xargs "$native" --json <list >native.json 2>native.err ||
+  { echo "the native build, --json: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
+xargs sh "$wine_run" "$windows" --json <list >windows.json 2>windows.err ||
+  { echo "the Windows build, --json: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+cmp native.json windows.json ||
+  { echo "the JSON descriptions differ, first in line $(cmp native.json windows.json | sed 's/.* //')"; exit 1; }
 files=$(wc -l <list)
 if cmp -s native.out windows.out; then
   echo "$files passed, 0 failed"

@@ -1,6 +1,4 @@
 // Cue points, play lists and the texts attached to cue points.
-#include <algorithm>
-
 #include "engine.h"
 
 namespace {
@@ -34,21 +32,28 @@ void BeginItemLine(std::uint32_t depth, const char* textForm, const char* number
   }
 }
 
-// cue : 0 u32 count, then 24-byte points: identifier, play order position,
-// chunk identifier, chunk start, block start, sample offset. The report
-// shows as many points as the low 7 bits of the count say; JSON those of
-// the count that the chunk holds.
-void DescribeCueChunk(std::uint32_t length, std::uint32_t depth) {
-  JsonScope cue("cue");
+namespace {
+
+// A cue point list or play list: a count, then records of recordBytes each.
+// The report shows as many records as the low 7 bits of the count say; JSON
+// those of the count that the chunk holds.
+template <typename Describe>
+void DescribeCountedList(std::uint32_t length, std::uint32_t recordBytes, const char* name,
+                         Describe describe) {
   std::uint64_t start = FilePosition();
   std::uint32_t count = ReadU32();
   JsonUnsigned("count", count);
-  std::uint32_t shown = count & ItemCountMask;
-  std::uint32_t held = RecordsHeld(start, length, CountBytes, CuePointBytes, count);
-  JsonScope points("points", JsonScope::Array);
-  for (std::uint32_t i = 0; i < std::max(shown, held); ++i) {
-    Showing record(i < shown, i < held);
-    JsonScope point(nullptr);
+  DescribeRecords(name, count & ItemCountMask,
+                  RecordsHeld(start, length, CountBytes, recordBytes, count), describe);
+}
+
+}  // namespace
+
+// cue : 0 u32 count, then 24-byte points: identifier, play order position,
+// chunk identifier, chunk start, block start, sample offset.
+void DescribeCueChunk(std::uint32_t length, std::uint32_t depth) {
+  JsonScope cue("cue");
+  DescribeCountedList(length, CuePointBytes, "points", [depth] {
     BeginItemLine(depth, "#%.4s", "#%d");
     Field("position", " (playlist entry %d)", ReadU32());
     unsigned char chunkId[4];
@@ -57,28 +62,19 @@ void DescribeCueChunk(std::uint32_t length, std::uint32_t depth) {
     JsonUnsigned("chunk_start", ReadU32());
     JsonUnsigned("block_start", ReadU32());
     Field("sample_offset", " @ %d samples", ReadU32());
-  }
+  });
 }
 
-// plst: 0 u32 count, then 12-byte segments: identifier, length, repeats;
-// counted as the cue points are.
+// plst: 0 u32 count, then 12-byte segments: identifier, length, repeats.
 void DescribePlaylistChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope playlist("playlist");
-  std::uint64_t start = FilePosition();
-  std::uint32_t count = ReadU32();
-  JsonUnsigned("count", count);
-  std::uint32_t shown = count & ItemCountMask;
-  std::uint32_t held = RecordsHeld(start, length, CountBytes, SegmentBytes, count);
-  JsonScope segments("segments", JsonScope::Array);
-  for (std::uint32_t i = 0; i < std::max(shown, held); ++i) {
-    Showing record(i < shown, i < held);
-    JsonScope segment(nullptr);
+  DescribeCountedList(length, SegmentBytes, "segments", [depth] {
     BeginItemLine(depth, "#%.4s", "#%d");
     Field("length", ": %d samples x ", ReadU32());
     std::uint32_t repeats = ReadU32();
     Field("repeats", "%d repeat", repeats);
     if (repeats != 1) Append("s");
-  }
+  });
 }
 
 // labl, note: 0 identifier, 4 text.

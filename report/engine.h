@@ -77,8 +77,6 @@ struct FixedText {
   char text[352];
 };
 
-// ---- The file being reported -------------------------------------------------
-
 // ---- The JSON description ------------------------------------------------------
 //
 // While a report is built for a JsonSink, the same pass describes the file
@@ -188,6 +186,19 @@ std::uint32_t RecordsHeld(std::uint64_t start, std::uint64_t length, std::uint32
 // feed and hands the rest to the sink.
 void JsonBegin(JsonSink& sink, ReportPath path);
 void JsonFinish();
+
+// Describes a run of records of one kind: the first shown of them in the
+// report text, the first held in JSON as elements of the array name; each
+// record by describe(), which reads it whole.
+template <typename Describe>
+void DescribeRecords(const char* name, std::uint32_t shown, std::uint32_t held, Describe describe) {
+  JsonScope records(name, JsonScope::Array);
+  for (std::uint32_t i = 0; i < shown || i < held; ++i) {
+    Showing record(i < shown, i < held);
+    JsonScope element(nullptr);
+    describe();
+  }
+}
 
 // ---- The file being reported -------------------------------------------------
 

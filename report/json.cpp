@@ -339,12 +339,7 @@ void Flag(const char* name, bool set, const char* text) {
 void TextField(const char* name, const char* text) {
   AppendText(text);
   while (*text == ' ') ++text;
-  if (!JsonWanted()) return;
-  Key(name);
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-  std::size_t count = 0;
-  while (bytes[count]) ++count;
-  AppendString(bytes, count, TextKind::Riff, Json.out);
+  JsonAscii(name, text);
 }
 
 std::uint32_t RecordsHeld(std::uint64_t start, std::uint64_t length, std::uint32_t fixed,

@@ -86,33 +86,28 @@ void DescribeSamplerChunk(std::uint32_t length, std::uint32_t depth) {
   JsonUnsigned("manufacturer_data_length", manufacturerBytes);
   std::uint32_t shownLoops = loops < LoopLimit ? loops : 0;
   std::uint32_t heldLoops = RecordsHeld(start, length, SamplerFixedBytes, LoopBytes, loops);
-  {
-    JsonScope loopList("loops", JsonScope::Array);
-    for (std::uint32_t i = 0; i < std::max(shownLoops, heldLoops); ++i) {
-      Showing record(i < shownLoops, i < heldLoops);
-      JsonScope loop(nullptr);
-      BeginItemLine(depth, "Loop #%.4s", "Loop #%d");
-      std::uint32_t type = ReadU32();
-      Field("start", ": %d", ReadU32());
-      Field("end", " to %d", ReadU32());
-      std::uint32_t fraction = ReadU32();
-      JsonUnsigned("fraction", fraction);
-      Append(".%.2d, ", static_cast<int>(fraction / HundredthOfTwoTo32));
-      JsonUnsigned("type", type);
-      switch (type) {
-        case 0: TextField("type_name", "forward"); break;
-        case 1: TextField("type_name", "alternating"); break;
-        case 2: TextField("type_name", "backward"); break;
-        default: Append("mode %d", type); break;
-      }
-      std::uint32_t playCount = ReadU32();
-      JsonUnsigned("play_count", playCount);
-      if (playCount == 0)
-        Append(", infinite");
-      else
-        Append(", %d repeats", playCount);
+  DescribeRecords("loops", shownLoops, heldLoops, [depth] {
+    BeginItemLine(depth, "Loop #%.4s", "Loop #%d");
+    std::uint32_t type = ReadU32();
+    Field("start", ": %d", ReadU32());
+    Field("end", " to %d", ReadU32());
+    std::uint32_t fraction = ReadU32();
+    JsonUnsigned("fraction", fraction);
+    Append(".%.2d, ", static_cast<int>(fraction / HundredthOfTwoTo32));
+    JsonUnsigned("type", type);
+    switch (type) {
+      case 0: TextField("type_name", "forward"); break;
+      case 1: TextField("type_name", "alternating"); break;
+      case 2: TextField("type_name", "backward"); break;
+      default: Append("mode %d", type); break;
     }
-  }
+    std::uint32_t playCount = ReadU32();
+    JsonUnsigned("play_count", playCount);
+    if (playCount == 0)
+      Append(", infinite");
+    else
+      Append(", %d repeats", playCount);
+  });
 
   if (loops < LoopLimit && manufacturerBytes != 0) {
     NewLine(depth);

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Measures tarvo-report against the floor (open, read 12 bytes, close) on a
-# folder of 1,000 typical WAV files, and on one file, with hyperfine; counts
-# the system calls of one typical report with strace. Prints the ratios.
+# folder of 1,000 typical WAV files, and on one file, with hyperfine, and
+# --json against --raw on the folder in the same run; compares the largest
+# resident size of --json over 20,000 files with that over 1,000; counts the
+# system calls of one typical report with strace. Prints the ratios.
 # Usage: bench/compare.sh   (after the native preset is built)
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build/native"
 report="$build/cli/tarvo-report"
 floor="$build/bench/floor"
-for tool in hyperfine strace; do
+for tool in hyperfine strace /usr/bin/time; do
   command -v $tool >/dev/null || "$top/scripts/deps.sh" all
 done
 [ -x "$report" ] && [ -x "$floor" ] || { echo "build the native preset first" >&2; exit 1; }
@@ -29,7 +31,7 @@ one="$work/library/0000-broadcast-coding-history.wav"
 
 cd "$work"
 hyperfine -N --warmup 20 --runs 200 --export-json folder.json \
-  "$floor $work/library" "$report --raw $work/library" >/dev/null
+  "$floor $work/library" "$report --raw $work/library" "$report --json $work/library" >/dev/null
 hyperfine -N --warmup 50 --runs 1000 --export-json one.json \
   "$floor $one" "$report --raw $one" >/dev/null
 
@@ -41,7 +43,19 @@ for name, label in (("folder", "1,000 files, one process"), ("one", "one file"))
     floor, report = runs[0]["median"], runs[1]["median"]
     print(f"{label}: floor {floor * 1000:.3f} ms, tarvo-report {report * 1000:.3f} ms, "
           f"ratio {report / floor:.2f}")
+runs = json.load(open(f"{work}/folder.json"))["results"]
+print(f"--json against --raw, 1,000 files: {runs[2]['median'] * 1000:.3f} ms against "
+      f"{runs[1]['median'] * 1000:.3f} ms, ratio {runs[2]['median'] / runs[1]['median']:.2f}")
 PY
+
+# The same files twenty times over: memory must not grow with their number.
+mkdir -p "$work/many"
+for copy in $(seq -w 1 20); do
+  mkdir -p "$work/many/$copy" && cp "$work"/library/*.wav "$work/many/$copy/"
+done
+largest() { /usr/bin/time -f %M "$report" --json "$1" 2>&1 >/dev/null | tail -n 1; }
+echo "largest resident size with --json: 1,000 files $(largest "$work/library") KB," \
+  "20,000 files $(largest "$work/many") KB"
 
 strace -f -o "$work/strace.log" "$report" --raw "$one" >/dev/null
 calls=$(awk '/openat\(.*0000-broadcast/{on=1} on{n++} on&&/close\(3\)/{print n; exit}' "$work/strace.log")

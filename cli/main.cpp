@@ -16,27 +16,42 @@
 
 namespace {
 
-const char Usage[] = "usage: tarvo-report [--raw] PATH...\n";
+const char Usage[] = "usage: tarvo-report [--raw | --json] PATH...\n";
 
 const char Help[] =
-    "usage: tarvo-report [--raw] PATH...\n"
+    "usage: tarvo-report [--raw | --json] PATH...\n"
     "\n"
     "Prints the chunk report of each WAV file given. A directory stands for\n"
-    "every file below it whose name ends in .wav (any letter case), in\n"
-    "sorted order.\n"
+    "every file below it whose name ends in .wav or .bwf (any letter case),\n"
+    "in sorted order.\n"
     "\n"
     "  --raw      write each report's exact bytes (Windows-1252, CR LF line\n"
     "             breaks, no separator); without it the reports are UTF-8\n"
     "             with LF line breaks, separated by an empty line\n"
+    "  --json     write one JSON object per file, one per line (JSON Lines,\n"
+    "             UTF-8): the file's summary, its chunk tree with every\n"
+    "             field decoded and every text in full, and the problems\n"
+    "             of its structure; a file that cannot be opened gets its\n"
+    "             path and an error\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
     "Exit status: 0, or 1 when a path could not be opened, 2 for a usage error.\n";
 
+// Hands the JSON description to standard output as it is made.
+class StandardOutput : public JsonSink {
+ public:
+  void Write(const char* bytes, std::size_t count) override {
+    std::fwrite(bytes, 1, count, stdout);
+  }
+};
+
 struct Output {
   bool raw = false;
+  bool json = false;
   bool first = true;
   std::string text;
+  StandardOutput sink;
 
   // The report begins with pathLine. A file name is not Windows-1252 text:
   // the UTF-8 text shows the path as pathText instead, and converts the rest.
@@ -63,15 +78,18 @@ enum class Outcome { Reported, CannotOpen, IsFolder };
 Outcome ReportFile(const PathName& path, Output& output, bool folderAllowed) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   std::string pathLine;
-  const char* report = ReportOf(path, pathLine);
+  const char* report = ReportOf(path, pathLine, output.json ? &output.sink : nullptr);
   // A file that cannot be opened gets a report of its path alone, cut to the
   // report's capacity when the path is longer than that (no such path opens).
   if (std::strlen(report) > pathLine.size()) {
-    output.Report(report, pathLine, PathText(path));
+    if (!output.json) output.Report(report, pathLine, PathText(path));
     return Outcome::Reported;
   }
   if (folderAllowed && IsDirectory(path)) return Outcome::IsFolder;
-  output.Report(report, pathLine, PathText(path));
+  if (output.json)
+    WriteJsonErrorOf(path, OpenFailureReason(path), output.sink);
+  else
+    output.Report(report, pathLine, PathText(path));
   std::fflush(stdout);
   std::fprintf(stderr, "tarvo-report: cannot open %s: %s\n", PathText(path).c_str(),
                OpenFailureReason(path).c_str());
@@ -104,6 +122,8 @@ int main(int argc, char** argv) {
         options = false;
       } else if (IsOption(argument, "--raw")) {
         output.raw = true;
+      } else if (IsOption(argument, "--json")) {
+        output.json = true;
       } else if (IsOption(argument, "--help")) {
         std::fputs(Help, stdout);
         return 0;
@@ -121,6 +141,10 @@ int main(int argc, char** argv) {
   }
   if (paths.empty()) {
     std::fputs(Usage, stderr);
+    return 2;
+  }
+  if (output.raw && output.json) {
+    std::fprintf(stderr, "tarvo-report: --raw and --json do not go together\n%s", Usage);
     return 2;
   }
 

@@ -18,11 +18,16 @@
 
 namespace {
 
+// Whether the name ends in .wav or .bwf (Broadcast Wave), in any letter case.
 bool HasWaveExtension(const PathName& path) {
   if (path.size() < 4) return false;
   const auto* tail = path.data() + path.size() - 4;
-  return tail[0] == '.' && (tail[1] | 0x20) == 'w' && (tail[2] | 0x20) == 'a' &&
-         (tail[3] | 0x20) == 'v';
+  auto is = [tail](const char* extension) {
+    for (int i = 0; i < 3; ++i)
+      if ((tail[i + 1] | 0x20) != extension[i]) return false;
+    return true;
+  };
+  return tail[0] == '.' && (is("wav") || is("bwf"));
 }
 
 PathName Joined(const PathName& directory, const PathName& name) {
@@ -68,9 +73,15 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-const char* ReportOf(const PathName& path, std::string& pathLine) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
   pathLine = InCodePage(CP_ACP, path);
-  return BuildReport(ReportPath(pathLine.c_str(), path.c_str()));
+  ReportPath report(pathLine.c_str(), path.c_str());
+  return json ? BuildReport(report, *json) : BuildReport(report);
+}
+
+void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {
+  std::string text = InCodePage(CP_ACP, path);
+  WriteJsonError(ReportPath(text.c_str(), path.c_str()), reason.c_str(), json);
 }
 
 std::string PathText(const PathName& path) { return InCodePage(CP_UTF8, path); }
@@ -129,9 +140,13 @@ std::string OpenFailureReason(const PathName& path) {
 
 #else
 
-const char* ReportOf(const PathName& path, std::string& pathLine) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
   pathLine = path;
-  return BuildReport(path.c_str());
+  return json ? BuildReport(path.c_str(), *json) : BuildReport(path.c_str());
+}
+
+void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {
+  WriteJsonError(path.c_str(), reason.c_str(), json);
 }
 
 std::string PathText(const PathName& path) { return path; }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "report.h"
+
 // A path as the command takes it. POSIX systems name files in bytes;
 // Windows names them in UTF-16, which holds a name in any script.
 #ifdef _WIN32
@@ -16,8 +18,12 @@ using PathName = std::string;
 // Builds the report of the file at path (the caller holds ReportLock()) and
 // sets pathLine to the text of its first line: the path's bytes on POSIX
 // systems; on Windows the name in the ANSI code page, as the shell's 8-bit
-// calls give it, so that the report is the Info page's byte for byte.
-const char* ReportOf(const PathName& path, std::string& pathLine);
+// calls give it, so that the report is the Info page's byte for byte. With
+// json, its JSON description goes there in the same pass.
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json = nullptr);
+
+// Writes the JSON object of a path that could not be reported on.
+void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json);
 
 // The path as the command's UTF-8 output and its messages name it: its
 // bytes as given on POSIX systems, the UTF-8 form on Windows.
@@ -26,8 +32,8 @@ std::string PathText(const PathName& path);
 // True when path names a directory.
 bool IsDirectory(const PathName& path);
 
-// Appends every file below directory (at any depth) whose name ends in .wav,
-// in any letter case. Returns false, with reason set, when the directory or
+// Appends every file below directory (at any depth) whose name ends in .wav
+// or .bwf, in any letter case. Returns false, with reason set, when the directory or
 // one below it cannot be read.
 bool FindWaveFiles(const PathName& directory, std::vector<PathName>& files,
                    std::string& reason);

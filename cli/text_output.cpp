@@ -1,36 +1,11 @@
 #include "text_output.h"
 
-namespace {
-
-// Unicode code points of Windows-1252 bytes 0x80 to 0x9F. The five bytes the
-// code page leaves unassigned keep their C1 control code points.
-const unsigned short HighControlRange[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendCodePoint(unsigned codePoint, std::string& out) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | codePoint >> 6);
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | codePoint >> 12);
-    out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
-}  // namespace
+#include "code_page.h"
 
 void AppendAsUtf8(const char* report, std::string& out) {
   for (const unsigned char* byte = reinterpret_cast<const unsigned char*>(report); *byte;
        ++byte) {
     if (byte[0] == '\r' && byte[1] == '\n') continue;  // the LF follows
-    unsigned codePoint = *byte;
-    if (codePoint >= 0x80 && codePoint < 0xA0) codePoint = HighControlRange[codePoint - 0x80];
-    AppendCodePoint(codePoint, out);
+    AppendUtf8(Windows1252CodePoint(*byte), out);
   }
 }

@@ -72,7 +72,7 @@ void DescribeChunkId(const unsigned char* id) {
   std::uint32_t value = FourCCValue(id);
   for (const ChunkDescription& row : ChunkDescriptions) {
     if (FourCC(row.id) == value) {
-      AppendText(row.text);
+      TextField("description", row.text);
       return;
     }
   }

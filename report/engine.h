@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "report.h"
 
@@ -21,6 +22,9 @@ extern std::size_t ReportCursor;
 
 // True once no more report text can be stored.
 bool ReportIsFull();
+
+// Whether text appended now reaches ReportText (see Showing below).
+extern bool TextShown;
 
 // Appends printf-style formatted text at ReportCursor. Fixed-point numbers
 // are never formatted here: they go through FixedText, so that they round the
@@ -40,11 +44,20 @@ void AppendBytes(const char* bytes, std::size_t count);
 // Starts a line: CR LF, then one TAB per depth level.
 void NewLine(std::uint32_t depth);
 
+// How the bytes of a text in a file read as characters: RIFF texts in
+// Windows-1252, XML chunks in UTF-8. A payload that may not be text at all
+// (a chunk without a decoder of its own) is given in the JSON description
+// only when it reads as text.
+enum class TextKind { Riff, Utf8, RiffOrBinary, Utf8OrBinary };
+
 // Reads up to 256 bytes of payload (at most length) and appends them between
 // double quotes on a new line at depth, or on the current line when depth is
 // 0. The text ends at its first NUL; control bytes and bytes of 0x80 and
-// above show as 0xB7, and those at the end are dropped.
-void DumpQuotedText(std::uint32_t length, std::uint32_t depth);
+// above show as 0xB7, and those at the end are dropped. With a name, the
+// JSON description gets the whole text as that member (see JsonText); the
+// file position ends behind the bytes the report read either way.
+void DumpQuotedText(std::uint32_t length, std::uint32_t depth, const char* name = nullptr,
+                    TextKind kind = TextKind::Riff);
 
 // The little-endian value of a four-character identifier.
 std::uint32_t FourCCValue(const unsigned char* id);
@@ -64,6 +77,129 @@ struct FixedText {
   char text[352];
 };
 
+// ---- The JSON description ------------------------------------------------------
+//
+// While a report is built for a JsonSink, the same pass describes the file
+// as JSON too. Decoders describe each field once: Field and its companions
+// below append the field's text to the report and write it as a member of
+// the JSON description. Every Json* call does nothing when no description
+// is wanted, so a report without one allocates nothing.
+
+// True while a JSON description is being written and shown (see Showing).
+bool JsonWanted();
+
+// Members of the open object (name given) or elements of the open array
+// (name nullptr). Names are snake_case and need no escaping.
+void JsonUnsigned(const char* name, std::uint64_t value);
+void JsonSigned(const char* name, std::int64_t value);
+void JsonBool(const char* name, bool value);
+// A number as the report prints it; null when it is not finite.
+void JsonNumberText(const char* name, const char* text);
+// Plain ASCII text of the engine's own (a GUID, a name from a table).
+void JsonAscii(const char* name, const char* text);
+// A four-character identifier (or up to count bytes of one, stopping at a
+// NUL when stopAtNul): each byte as the character of the same code point,
+// so that the bytes can be had back exactly.
+void JsonIdentifier(const char* name, const unsigned char* id, std::size_t count = 4,
+                    bool stopAtNul = false);
+// count bytes as hexadecimal digits, two (capitals) per byte.
+void JsonHex(const char* name, const unsigned char* bytes, std::size_t count);
+// The same of count bytes of the file at position, at most 1 MiB of them
+// (then name_truncated is true). The file position is left as it was.
+void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count);
+// The text of up to length bytes of the file at position, up to its first
+// NUL and at most 1 MiB (then name_truncated is true), as UTF-8. A text that
+// may be binary is left out when it is not text. The caller may hand over
+// the first readCount bytes, read already. The file position is left as it
+// was.
+void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind,
+              const unsigned char* read = nullptr, std::size_t readCount = 0);
+
+// A problem of the file's structure: what (a snake_case kind) and where (a
+// file offset), the chunk it concerns when id is given, and the size it
+// declares against the size there is, when they matter.
+struct Problem {
+  const char* kind;
+  std::uint64_t offset;
+  const unsigned char* id = nullptr;
+  bool sized = false;
+  std::uint64_t declared = 0, actual = 0;
+};
+void ReportProblem(const Problem& problem);
+
+// An object or array member that closes at the end of the scope.
+class JsonScope {
+ public:
+  enum Kind { Object, Array };
+  JsonScope(const char* name, Kind kind = Object);
+  ~JsonScope();
+  JsonScope(const JsonScope&) = delete;
+  JsonScope& operator=(const JsonScope&) = delete;
+
+ private:
+  bool open_;
+  Kind kind_;
+};
+
+// Chooses where the fields of a scope go: the report text, the JSON
+// description, both, or neither. A decoder shows some records in the text
+// and others in JSON only (the report shows at most 127 cue points; JSON
+// shows those the chunk holds). Nested choices can only narrow.
+class Showing {
+ public:
+  Showing(bool text, bool json);
+  ~Showing();
+  Showing(const Showing&) = delete;
+  Showing& operator=(const Showing&) = delete;
+
+ private:
+  bool text_, json_;
+};
+
+// A field: value shown in the report text with format (one conversion), and
+// written as the JSON member name, typed as value is.
+template <typename T>
+void Field(const char* name, const char* format, T value) {
+  static_assert(std::is_integral<T>::value, "fields are integers");
+  Append(format, value);
+  if (std::is_signed<T>::value)
+    JsonSigned(name, static_cast<std::int64_t>(value));
+  else
+    JsonUnsigned(name, static_cast<std::uint64_t>(value));
+}
+
+// A flag: text is appended when the flag is set; JSON has it as a boolean.
+void Flag(const char* name, bool set, const char* text);
+
+// Text of the engine's own appended as it stands (Windows-1252) and written
+// as the JSON member name, skipping leading blanks.
+void TextField(const char* name, const char* text);
+
+// How many of count records of recordBytes each, after fixed bytes, a
+// payload of length bytes at start holds within the file: the records JSON
+// lists. 0 when no JSON is wanted.
+std::uint32_t RecordsHeld(std::uint64_t start, std::uint64_t length, std::uint32_t fixed,
+                          std::uint32_t recordBytes, std::uint64_t count);
+
+// The JSON description of one report: JsonBegin opens the object and writes
+// the path; JsonFinish writes the problems, closes the object with a line
+// feed and hands the rest to the sink.
+void JsonBegin(JsonSink& sink, ReportPath path);
+void JsonFinish();
+
+// Describes a run of records of one kind: the first shown of them in the
+// report text, the first held in JSON as elements of the array name; each
+// record by describe(), which reads it whole.
+template <typename Describe>
+void DescribeRecords(const char* name, std::uint32_t shown, std::uint32_t held, Describe describe) {
+  JsonScope records(name, JsonScope::Array);
+  for (std::uint32_t i = 0; i < shown || i < held; ++i) {
+    Showing record(i < shown, i < held);
+    JsonScope element(nullptr);
+    describe();
+  }
+}
+
 // ---- The file being reported -------------------------------------------------
 
 // Opens path for reading (sharing with readers only). A directory or any
@@ -76,11 +212,16 @@ struct FileSummary {
   int year, month, day, hour, minute, second;  // last write, UTC
 };
 FileSummary SummariseReportFile();
+// The last-write time as ISO 8601 in UTC (2000-05-27T15:22:08Z), as JSON
+// member name.
+void JsonTime(const char* name, const FileSummary& summary);
 
 // Reads count bytes from the current position. Bytes the file does not
 // deliver are set to 0; the result is the number delivered, and the position
 // moves past those only.
 std::size_t ReadBytes(void* buffer, std::size_t count);
+// The size of the file being reported.
+std::uint64_t ReportFileSize();
 std::uint8_t ReadU8();
 std::uint16_t ReadU16();
 std::uint32_t ReadU32();
@@ -126,7 +267,9 @@ std::uint64_t LargeTableSize(std::uint32_t id);
 extern double SecondsPerByte;
 
 void DescribeFormatTag(std::uint32_t tag);
-void DescribeGuid(std::uint32_t depth);
+// Reads a GUID and writes it on a line of its own, with its name when it is
+// a known one; JSON has it as member name (and its name as knownName).
+void DescribeGuid(std::uint32_t depth, const char* name = "value", const char* knownName = "name");
 void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth);
 void DescribeMpegExtension(std::uint32_t length, std::uint32_t depth);

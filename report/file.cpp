@@ -81,6 +81,8 @@ std::size_t ReadBytes(void* buffer, std::size_t count) {
   return delivered;
 }
 
+std::uint64_t ReportFileSize() { return FileSize; }
+
 std::uint8_t ReadU8() {
   unsigned char byte[1];
   ReadBytes(byte, 1);

@@ -50,18 +50,26 @@ const SubFormatName SubFormatNames[] = {
 };
 
 const char* const SpeakerNames[] = {
-    "%d. Left",           "%d. Right",           "%d. Centre",
-    "%d. Subwoofer",      "%d. Surround left",   "%d. Surround right",
-    "%d. Centre left",    "%d. Centre right",    "%d. Surround (centre)",
-    "%d. Side left",      "%d. Side right",      "%d. Top centre",
-    "%d. Top front left", "%d. Top front centre", "%d. Top front right",
-    "%d. Top back left",  "%d. Top back centre", "%d. Top back right",
+    "Left",           "Right",           "Centre",
+    "Subwoofer",      "Surround left",   "Surround right",
+    "Centre left",    "Centre right",    "Surround (centre)",
+    "Side left",      "Side right",      "Top centre",
+    "Top front left", "Top front centre", "Top front right",
+    "Top back left",  "Top back centre", "Top back right",
 };
 
-// Writes the text of each set bit, lowest bit first.
-void AppendFlagNames(std::uint32_t flags, const char* const* names, int count) {
-  for (int bit = 0; bit < count; ++bit)
-    if (flags & (1u << bit)) AppendText(names[bit]);
+// A flag bit's JSON name and the text the report shows when it is set.
+struct FlagName {
+  const char* name;
+  const char* text;
+};
+
+// Shows the text of each set bit, lowest bit first; JSON has every bit as a
+// boolean. Without text (shown false) the bits go to JSON alone.
+template <std::size_t Count>
+void Flags(std::uint32_t flags, const FlagName (&names)[Count], bool shown = true) {
+  for (std::size_t bit = 0; bit < Count; ++bit)
+    Flag(names[bit].name, (flags >> bit) & 1, shown ? names[bit].text : nullptr);
 }
 
 // The extensible layout (WAVEFORMATEXTENSIBLE after the common header):
@@ -71,60 +79,78 @@ void AppendFlagNames(std::uint32_t flags, const char* const* names, int count) {
 void DescribeExtensibleLayout(std::uint16_t bitsPerSample, std::uint32_t depth) {
   std::uint16_t validBits = ReadU16();
   if (bitsPerSample != 0) {
+    JsonUnsigned("valid_bits_per_sample", validBits);
     if (validBits != bitsPerSample) {
       Append(" container");
       NewLine(depth);
       Append("%d bit data", validBits);
     }
-  } else if (validBits != 0) {
-    NewLine(depth);
-    Append("%d samples/frame", validBits);
+  } else {
+    JsonUnsigned("samples_per_block", validBits);
+    if (validBits != 0) {
+      NewLine(depth);
+      Append("%d samples/frame", validBits);
+    }
   }
 
   std::uint32_t channelMask = ReadU32();
+  JsonUnsigned("channel_mask", channelMask);
   if (channelMask != 0) {
     NewLine(depth);
     Append("Channel assignments:");
+  }
+  {
+    JsonScope speakers("speakers", JsonScope::Array);
     int speaker = 0;
     for (int bit = 0; bit < 18; ++bit) {
       if (channelMask & (1u << bit)) {
         NewLine(depth + 1);
-        Append(SpeakerNames[bit], ++speaker);
+        Append("%d. ", ++speaker);
+        TextField(nullptr, SpeakerNames[bit]);
       }
     }
   }
-  DescribeGuid(depth);
+  DescribeGuid(depth, "sub_format", "sub_format_name");
 }
 
 // The MPEG-1 layout (MPEG1WAVEFORMAT after the common header):
 //   18 u16 layers, 20 u32 bit rate, 24 u16 mode, 26 u16 mode extension,
 //   28 u16 emphasis, 30 u16 flags, 32 u32 + 36 u32 presentation time stamp
 void DescribeMpegLayout(std::uint32_t depth) {
-  static const char* const Layers[] = {" 1", " 2", " 3"};
-  static const char* const Modes[] = {"Stereo ", "Joint Stereo ", "Dual Channel",
-                                      "Single Channel"};
-  static const char* const ModeExtensions[] = {"", "(intensity)", "(MS)",
-                                               "(intensity and MS)"};
-  static const char* const Flags[] = {" Private", " Copyright", " Original/home",
-                                      " Protection", " ID(MPEG-1)"};
+  static const FlagName Layers[] = {{"layer_1", " 1"}, {"layer_2", " 2"}, {"layer_3", " 3"}};
+  static const FlagName Modes[] = {{"stereo", "Stereo "},
+                                   {"joint_stereo", "Joint Stereo "},
+                                   {"dual_channel", "Dual Channel"},
+                                   {"single_channel", "Single Channel"}};
+  static const FlagName ModeExtensions[] = {{"intensity_stereo", "(intensity)"},
+                                            {"ms_stereo", "(MS)"},
+                                            {"intensity_and_ms_stereo", "(intensity and MS)"}};
+  static const FlagName Flags[] = {{"private", " Private"},
+                                   {"copyright", " Copyright"},
+                                   {"original_home", " Original/home"},
+                                   {"protection", " Protection"},
+                                   {"id_mpeg1", " ID(MPEG-1)"}};
+  JsonScope mpeg("mpeg");
 
   std::uint16_t layers = ReadU16();
   NewLine(depth);
   Append("MPEG-1 Layer");
-  AppendFlagNames(layers, Layers, 3);
+  ::Flags(layers, Layers);
 
-  std::int32_t bitRate = ReadS32();
+  std::uint32_t bitRate = ReadU32();
   NewLine(depth);
-  Append("%d bits/sec", bitRate);
+  Field("bit_rate", "%d bits/sec", bitRate);
 
   std::uint16_t mode = ReadU16();
   NewLine(depth);
-  AppendFlagNames(mode, Modes, 4);
+  ::Flags(mode, Modes);
 
+  // The extension names joint stereo's kind: bit 0 has no name.
   std::uint16_t modeExtension = ReadU16();
-  if ((mode & 0x2) && layers != 0) AppendFlagNames(modeExtension & 0xE, ModeExtensions, 4);
+  ::Flags(modeExtension >> 1, ModeExtensions, (mode & 0x2) && layers != 0);
 
   std::uint16_t emphasis = ReadU16();
+  JsonUnsigned("emphasis", emphasis);
   if (emphasis == 2) {
     NewLine(depth);
     Append("50/15 ms emphasis");
@@ -137,26 +163,31 @@ void DescribeMpegLayout(std::uint32_t depth) {
   if (flags != 0) {
     NewLine(depth);
     Append("Flags:");
-    AppendFlagNames(flags, Flags, 5);
   }
+  ::Flags(flags, Flags);
 
-  ReadU32();  // presentation time stamp, low and high halves: not shown
-  ReadU32();
+  // The presentation time stamp is not shown.
+  std::uint64_t timeStamp = ReadU32();
+  timeStamp |= static_cast<std::uint64_t>(ReadU32()) << 32;
+  JsonUnsigned("presentation_time_stamp", timeStamp);
 }
 
 }  // namespace
 
 void DescribeFormatTag(std::uint32_t tag) {
+  JsonUnsigned("format_tag", tag);
   for (const FormatName& name : FormatNames) {
     if (name.tag == tag) {
-      AppendText(name.text);
+      TextField("format_name", name.text);
       return;
     }
   }
-  Append("Proprietory format %Xh", tag);
+  char text[40];
+  std::snprintf(text, sizeof text, "Proprietory format %Xh", tag);
+  TextField("format_name", text);
 }
 
-void DescribeGuid(std::uint32_t depth) {
+void DescribeGuid(std::uint32_t depth, const char* name, const char* knownName) {
   std::uint32_t data1 = ReadU32();
   std::uint16_t data2 = ReadU16();
   std::uint16_t data3 = ReadU16();
@@ -169,9 +200,9 @@ void DescribeGuid(std::uint32_t depth) {
                 data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6],
                 data4[7]);
   NewLine(depth);
-  AppendText(text);
+  TextField(name, text);
   for (const SubFormatName& known : SubFormatNames)
-    if (std::strcmp(text, known.guid) == 0) AppendText(known.text);
+    if (std::strcmp(text, known.guid) == 0) TextField(knownName, known.text);
 }
 
 // The common header (WAVEFORMATEX):
@@ -179,36 +210,35 @@ void DescribeGuid(std::uint32_t depth) {
 //   8 u32 bytes/second   12 u16 block align   14 u16 bits per sample
 //  16 u16 extra size
 void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
+  JsonScope format("format");
   std::uint16_t tag = ReadU16();
   NewLine(depth);
   DescribeFormatTag(tag);
 
-  std::uint16_t channels = ReadU16();
   NewLine(depth);
-  Append("%d channel", channels);
-
-  std::int32_t sampleRate = ReadS32();
+  Field("channels", "%d channel", ReadU16());
   NewLine(depth);
-  Append("%d Hz", sampleRate);
+  Field("sample_rate", "%d Hz", ReadU32());
 
   std::uint32_t bytesPerSecond = ReadU32();
   NewLine(depth);
-  Append("%d bytes/sec", static_cast<std::int32_t>(bytesPerSecond));
+  Field("bytes_per_second", "%d bytes/sec", bytesPerSecond);
   SecondsPerByte = 1.0 / static_cast<double>(bytesPerSecond);  // 0 gives infinity
 
-  std::uint16_t blockAlign = ReadU16();
   NewLine(depth);
-  Append("%d bytes/frame", blockAlign);
+  Field("block_align", "%d bytes/frame", ReadU16());
 
   std::uint16_t bitsPerSample = ReadU16();
-  if (bitsPerSample != 0) {
+  {
+    Showing shown(bitsPerSample != 0, true);
     NewLine(depth);
-    Append("%d bit", bitsPerSample);
+    Field("bits_per_sample", "%d bit", bitsPerSample);
   }
 
   // Read whatever the chunk's length: a 16-byte chunk has none, and then
   // these are the two bytes after it, which only the dump below would use.
   std::uint16_t extraSize = ReadU16();
+  if (length >= CommonHeaderBytes) JsonUnsigned("extra_size", extraSize);
 
   if (tag == TagExtensible) {
     DescribeExtensibleLayout(bitsPerSample, depth);
@@ -227,6 +257,11 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
       shown = (length - CommonHeaderBytes) % 65536;
       if (shown > ParameterDumpMaximum) shown = ParameterDumpMaximum;
     }
-    for (std::uint32_t i = 0; i < shown; ++i) Append(" %.2X", ReadU8());
+    unsigned char parameters[ParameterDumpMaximum];
+    for (std::uint32_t i = 0; i < shown; ++i) {
+      parameters[i] = ReadU8();
+      Append(" %.2X", parameters[i]);
+    }
+    JsonHex("additional_parameters", parameters, shown);
   }
 }

@@ -32,6 +32,26 @@ struct ReportPath {
 // it out.
 const char* BuildReport(ReportPath path);
 
+// Receives the JSON description of a report, piece by piece, as the report
+// is built.
+class JsonSink {
+ public:
+  virtual void Write(const char* bytes, std::size_t count) = 0;
+
+ protected:
+  ~JsonSink() = default;
+};
+
+// Builds the report of path as above and, in the same pass over the file,
+// writes its JSON description to json: one object on one line, ended by a
+// line feed. The report text is the same as without json. When the file
+// cannot be opened nothing is written to json (see WriteJsonError).
+const char* BuildReport(ReportPath path, JsonSink& json);
+
+// Writes the JSON object of a file that could not be reported on: its path
+// and why, as error.
+void WriteJsonError(ReportPath path, const char* error, JsonSink& json);
+
 // The lock that serialises reports. BuildReport takes it itself; a caller
 // that copies the text out holds it from before BuildReport until the copy
 // is made. It is recursive, so holding it across BuildReport is allowed.

@@ -19,11 +19,11 @@ constexpr std::uint32_t LargeTableLookupLimit = 1u << 20;
 
 const char* ClipboardLabel(std::uint32_t code) {
   switch (code) {
-    case 1: case 7: case 13: return "Text: ";
-    case 2: case 8: return "Bitmap: ";
-    case 3: case 14: return "Metafile: ";
-    case 11: return "RIFF: ";
-    case 12: return "WAVE: ";
+    case 1: case 7: case 13: return "Text";
+    case 2: case 8: return "Bitmap";
+    case 3: case 14: return "Metafile";
+    case 11: return "RIFF";
+    case 12: return "WAVE";
     default: return nullptr;
   }
 }
@@ -42,75 +42,123 @@ LargeFileSizes LargeSizes = {};
 // PEAK: 0 u32 version, 4 u32 time stamp, then per channel a float peak value
 // and a u32 position. The channel count comes from the length alone.
 void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
-  std::int32_t version = ReadS32();
+  JsonScope peak("peak");
+  std::uint64_t start = FilePosition();
   NewLine(depth);
-  Append("Version %d", version);
-  Append(" (timestamp %d)", ReadS32());
+  Field("version", "Version %d", ReadU32());
+  Field("timestamp", " (timestamp %d)", ReadU32());
+  JsonScope channelList("channels", JsonScope::Array);
   if (length < PeakHeaderBytes + PeakEntryBytes) return;
 
   std::uint32_t channels = (length - PeakHeaderBytes) / PeakEntryBytes;
-  // Past a full report nothing more can show; stop reading there.
-  for (std::uint32_t channel = 1; channel <= channels && !ReportIsFull(); ++channel) {
+  std::uint32_t held = RecordsHeld(start, length, PeakHeaderBytes, PeakEntryBytes, channels);
+  // Past a full report nothing more can show; the reading stops there
+  // unless JSON lists the entries the file holds.
+  for (std::uint32_t channel = 1; channel <= channels && (!ReportIsFull() || channel <= held);
+       ++channel) {
+    Showing entry(true, channel <= held);
+    JsonScope channelPeak(nullptr);
     std::uint32_t bits = ReadU32();
     float value;
     std::memcpy(&value, &bits, sizeof value);
-    std::int32_t position = ReadS32();
+    std::uint32_t position = ReadU32();
+    FixedText level(20.0 * std::log10(static_cast<double>(value)), 2);
     NewLine(depth);
-    Append("Channel %u: %s dB @ %d", channel,
-           FixedText(20.0 * std::log10(static_cast<double>(value)), 2).c_str(), position);
+    Append("Channel %u: %s dB @ %d", channel, level.c_str(), position);
+    if (JsonWanted()) {
+      // Nine significant digits tell any float from its neighbours.
+      double magnitude = std::fabs(static_cast<double>(value));
+      int decimals = magnitude > 0.0 ? 8 - static_cast<int>(std::floor(std::log10(magnitude))) : 0;
+      FixedText linear(value, decimals < 0 ? 0 : decimals > 30 ? 30 : decimals);
+      char* end = linear.text + std::strlen(linear.text);
+      if (std::strchr(linear.text, '.')) {
+        while (end[-1] == '0') *--end = '\0';
+        if (end[-1] == '.') *--end = '\0';
+      }
+      JsonNumberText("value", linear.c_str());
+      JsonNumberText("level_db", level.c_str());
+      JsonUnsigned("position", position);
+    }
   }
 }
 
 // DISP: 0 u32 clipboard format, 4 the data.
 void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth) {
+  JsonScope display("display");
   std::uint32_t code = ReadU32();
   NewLine(depth);
-  if (const char* label = ClipboardLabel(code))
-    AppendText(label);
-  else
+  JsonUnsigned("clipboard_format", code);
+  if (const char* label = ClipboardLabel(code)) {
+    TextField("clipboard_format_name", label);
+    Append(": ");
+  } else {
     Append("Clipboard format %d: ", static_cast<std::int32_t>(code));
-  if (length > ClipboardCodeBytes) DumpQuotedText(length - ClipboardCodeBytes, 0);
+  }
+  if (length > ClipboardCodeBytes)
+    DumpQuotedText(length - ClipboardCodeBytes, 0, "text", TextKind::RiffOrBinary);
 }
 
 // data: only its length is used; the samples are never read. The length is
 // 64-bit in an RF64 file.
 void DescribeDataChunk(std::uint64_t length, std::uint32_t depth) {
+  JsonScope data("data");
   double seconds = static_cast<double>(length) * SecondsPerByte;
   NewLine(depth);
   if (seconds >= 60.0)
     Append("%s min ", FixedText(std::floor(seconds * 0.016666666666666666), 0).c_str());
-  Append("%s sec duration", FixedText(std::fmod(seconds, 60.0), 3).c_str());
+  FixedText inMinute(std::fmod(seconds, 60.0), 3);
+  Append("%s sec duration", inMinute.c_str());
+  if (!JsonWanted()) return;
+  if (seconds >= 60.0 || !(seconds >= 0.0))
+    JsonNumberText("duration_seconds", FixedText(seconds, 3).c_str());
+  else
+    JsonNumberText("duration_seconds", inMinute.c_str());
 }
 
 // fact: 0 u32 sample count.
 void DescribeFactChunk(std::uint32_t depth) {
-  std::int32_t samples = ReadS32();
+  JsonScope fact("fact");
   NewLine(depth);
-  Append("%d samples", samples);
+  Field("sample_count", "%d samples", ReadU32());
 }
 
 // ds64: 0 u64 RIFF length, 8 u64 data length, 16 u64 sample count, 24 u32
 // table length, 28 the table, each entry a chunk identifier and its u64
 // size. A field shows only when it lies wholly inside the payload.
 void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth) {
-  static const char* const SizeLines[] = {"RIFF length %llu", "data length %llu", "%llu samples"};
+  JsonScope sizes("ds64");
+  static const struct {
+    const char* name;
+    const char* line;
+  } Sizes[] = {{"riff_length", "RIFF length %llu"},
+               {"data_length", "data length %llu"},
+               {"sample_count", "%llu samples"}};
+  std::uint64_t start = FilePosition();
   std::uint32_t end = 0;
-  for (const char* line : SizeLines) {
+  for (const auto& size : Sizes) {
     end += LargeSizeBytes;
     if (length < end) return;
-    unsigned long long size = ReadU64();
     NewLine(depth);
-    Append(line, size);
+    Field(size.name, size.line, ReadU64());
   }
   if (length < LargeFixedBytes) return;
-  std::uint32_t entries = CountedTableEntries(length, ReadU32());
-  // Past a full report nothing more can show; stop reading there.
-  for (std::uint32_t entry = 0; entry < entries && !ReportIsFull(); ++entry) {
+  std::uint32_t tableLength = ReadU32();
+  JsonUnsigned("table_length", tableLength);
+  std::uint32_t entries = CountedTableEntries(length, tableLength);
+  std::uint32_t held = RecordsHeld(start, length, LargeFixedBytes, LargeTableEntryBytes, entries);
+  JsonScope table("table", JsonScope::Array);
+  // Past a full report nothing more can show; stop reading there, unless
+  // JSON lists the entries the file holds.
+  for (std::uint32_t entry = 0; entry < entries && (!ReportIsFull() || entry < held); ++entry) {
+    Showing shown(true, entry < held);
+    JsonScope tableEntry(nullptr);
     unsigned char id[4];
     ReadBytes(id, sizeof id);
     unsigned long long size = ReadU64();
     NewLine(depth);
     Append("<%.4s> length %llu", reinterpret_cast<const char*>(id), size);
+    JsonIdentifier("id", id);
+    JsonUnsigned("size", size);
   }
 }
 

@@ -7,6 +7,7 @@
 
 char ReportText[ReportCapacity];
 std::size_t ReportCursor = 0;
+bool TextShown = true;
 
 namespace {
 
@@ -30,6 +31,7 @@ char* Advance(std::size_t count, std::size_t& stored) {
 }
 
 void AppendRepeated(char byte, std::size_t count) {
+  if (!TextShown) return;
   std::size_t stored;
   char* at = Advance(count, stored);
   std::memset(at, byte, stored);
@@ -75,6 +77,7 @@ void AppendInteger(std::uint64_t magnitude, bool negative, bool plus, unsigned b
 // flags + and 0, a width, a precision, the lengths h hh l ll and I64), the
 // same on every platform. Anything else goes to the C library's vsnprintf.
 void Append(const char* format, ...) {
+  if (!TextShown) return;
   // Text without conversions is copied as it stands.
   if (std::strchr(format, '%') == nullptr) {
     AppendText(format);
@@ -185,6 +188,7 @@ void Append(const char* format, ...) {
 }
 
 void AppendBytes(const char* bytes, std::size_t count) {
+  if (!TextShown) return;
   std::size_t stored;
   char* at = Advance(count, stored);
   std::memcpy(at, bytes, stored);
@@ -195,14 +199,16 @@ void NewLine(std::uint32_t depth) {
   AppendRepeated('\t', depth);
 }
 
-void DumpQuotedText(std::uint32_t length, std::uint32_t depth) {
+void DumpQuotedText(std::uint32_t length, std::uint32_t depth, const char* name, TextKind kind) {
   std::uint32_t wanted = length > QuotedTextMaximum
                              ? static_cast<std::uint32_t>(QuotedTextMaximum)
                              : length;
   unsigned char payload[QuotedTextMaximum];
+  std::uint64_t start = FilePosition();
   // Only the bytes the file delivers are shown: at the end of the file the
   // text ends with the last byte there is.
   std::size_t delivered = ReadBytes(payload, wanted);
+  if (name) JsonText(name, start, length, kind, payload, delivered);
 
   if (depth != 0) NewLine(depth);
 

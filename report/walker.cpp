@@ -12,6 +12,10 @@ constexpr std::uint32_t MinimumListRemainder = ListTypeBytes + ChunkHeaderBytes;
 constexpr std::uint32_t LargeSizeMark = 0xFFFFFFFF;  // "the size is in ds64"
 constexpr std::uint32_t LargeSizesOffset = 12;       // where an RF64 file has its ds64 chunk
 constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the table length
+// Lists nested deeper than this are left out of the JSON description (the
+// report still shows them), so that common JSON readers, which refuse
+// deeper nesting, read the description of any file.
+constexpr std::uint32_t JsonDepthLimit = 64;
 
 // Sends a chunk's payload to its decoder. This table is the only place where
 // chunk identifiers meet decoders (the two switches below find the sizes of
@@ -31,7 +35,11 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) 
     case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
     case FourCC("ds64"): DescribeDs64Chunk(size, depth); break;
     case FourCC("guid"):
-    case FourCC("dlid"): DescribeGuid(depth); break;
+    case FourCC("dlid"): {
+      JsonScope guid("guid");
+      DescribeGuid(depth);
+      break;
+    }
     case FourCC("labl"):
     case FourCC("note"): DescribeLabelChunk(size, depth); break;
     case FourCC("ltxt"): DescribeLabelledTextChunk(size, depth); break;
@@ -39,7 +47,12 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) 
     case FourCC("smpl"): DescribeSamplerChunk(size, depth); break;
     case FourCC("inst"): DescribeInstrumentChunk(size, depth); break;
     case FourCC("fact"): DescribeFactChunk(depth); break;
-    default: DumpQuotedText(size, depth); break;
+    // XML chunks are UTF-8 text; every other payload is Windows-1252 text,
+    // when it is text at all.
+    case FourCC("iXML"):
+    case FourCC("axml"):
+    case FourCC("_PMX"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+    default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }
 
@@ -65,26 +78,58 @@ void FindLargeSizes(const unsigned char* fileHeader) {
   unsigned char header[ChunkHeaderBytes];
   ReadBytes(header, sizeof header);
   std::uint32_t size = FourCCValue(header + 4);
-  if (FourCCValue(header) == FourCC("ds64") && size >= LargeSizesMinimum) ReadLargeSizes(size);
+  if (FourCCValue(header) == FourCC("ds64") && size >= LargeSizesMinimum)
+    ReadLargeSizes(size);
+  else
+    ReportProblem({"ds64_missing", LargeSizesOffset});
+}
+
+// The RF64 problems of a chunk of the RIFF form: a size left to ds64 that
+// ds64 does not give, or a data size that disagrees with ds64's.
+void CheckLargeSize(std::uint64_t at, const unsigned char* header, std::uint64_t size) {
+  std::uint32_t id = FourCCValue(header);
+  std::uint32_t stated = FourCCValue(header + 4);
+  if (stated == LargeSizeMark && id != FourCC("data") && size == LargeSizeMark)
+    ReportProblem({"ds64_size_missing", at, header});
+  if (stated != LargeSizeMark && id == FourCC("data") && stated != LargeSizes.dataLength)
+    ReportProblem({"ds64_data_length_mismatch", at, header, true, stated, LargeSizes.dataLength});
 }
 
 }  // namespace
 
 void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
+  const std::uint64_t listStart = FilePosition();
+  const std::uint64_t listEnd = length > ~listStart ? ~std::uint64_t{0} : listStart + length;
+  const std::uint64_t fileSize = ReportFileSize();
   unsigned char type[ListTypeBytes];
   ReadBytes(type, sizeof type);  // a type cut off by the end of the file reads as zeros
   NewLine(depth);
   Append(depth == 0 ? "RIFF '%.4s'" : "LIST '%.4s'", reinterpret_cast<const char*>(type));
+  JsonIdentifier(depth == 0 ? "form" : "list_type", type);
+  JsonScope chunks("chunks", JsonScope::Array);
 
   // The remainder still counts the list's type, which was read above. Only
   // the RIFF form of an RF64 file is longer than 32 bits.
   std::uint64_t remaining = length;
-  while (remaining >= MinimumListRemainder && !ReportIsFull()) {
+  bool walkedToItsEnd = true;
+  while (remaining >= MinimumListRemainder) {
+    std::uint64_t at = FilePosition();
+    // A full report shows nothing more; its JSON description goes on.
+    if (ReportIsFull() && !JsonWanted()) {
+      walkedToItsEnd = false;
+      break;
+    }
     unsigned char header[ChunkHeaderBytes];
-    if (ReadBytes(header, sizeof header) < sizeof header) break;  // end of file
+    if (ReadBytes(header, sizeof header) < sizeof header) {  // end of file
+      ReportProblem({"list_cut_short", at, nullptr, true, listEnd - at,
+                     fileSize > at ? fileSize - at : 0});
+      walkedToItsEnd = false;
+      break;
+    }
     std::uint32_t id = FourCCValue(header);
     std::uint64_t size = FourCCValue(header + 4);
-    if (depth == 0 && LargeSizes.present && size == LargeSizeMark) size = LargeChunkSize(id);
+    bool sizeFromLargeSizes = depth == 0 && LargeSizes.present && size == LargeSizeMark;
+    if (sizeFromLargeSizes) size = LargeChunkSize(id);
 
     // A chunk that does not fit its list is still reported, and is the last.
     // (Only then can start + size + pad below pass 64 bits.)
@@ -93,7 +138,23 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
     remaining = size <= room && pad <= room - size ? room - size - pad : 0;
 
     std::uint64_t start = FilePosition();
+    JsonScope chunk(nullptr);
+    JsonIdentifier("id", header);
+    JsonUnsigned("offset", at);
+    JsonUnsigned("size", size);
+    if (sizeFromLargeSizes) JsonBool("size_from_ds64", true);
+    if (depth == 0 && LargeSizes.present) CheckLargeSize(at, header, size);
+    std::uint64_t inFile = fileSize > start ? fileSize - start : 0;
+    std::uint64_t inList = listEnd > start ? listEnd - start : 0;
+    if (size > inFile)
+      ReportProblem({"chunk_past_end_of_file", at, header, true, size, inFile});
+    else if (size > inList)
+      ReportProblem({"chunk_past_end_of_list", at, header, true, size, inList});
+
     if (id == FourCC("LIST")) {
+      bool described = depth + 1 < JsonDepthLimit;
+      if (!described && JsonWanted()) ReportProblem({"nesting_too_deep", at, header});
+      Showing deeper(true, described);
       WalkChunkList(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size, depth + 1);
     } else {
       NewLine(depth + 1);
@@ -103,9 +164,14 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
     }
     SeekFile(start + size + pad);
   }
+  std::uint64_t next = FilePosition();
+  if (walkedToItsEnd && listEnd > next && listEnd - next < MinimumListRemainder)
+    ReportProblem({"list_trailing_bytes", next, nullptr, true, 0, listEnd - next});
 }
 
-const char* BuildReport(ReportPath path) {
+namespace {
+
+const char* Build(ReportPath path, JsonSink* json) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ReportCursor = 0;
   ReportText[0] = '\0';
@@ -113,6 +179,7 @@ const char* BuildReport(ReportPath path) {
 
   AppendText(path.Text);
   if (!OpenReportFile(path)) return ReportText;
+  if (json) JsonBegin(*json, path);
 
   FileSummary summary = SummariseReportFile();
   NewLine(0);
@@ -121,13 +188,16 @@ const char* BuildReport(ReportPath path) {
     Append(" (%sKB)", FixedText(static_cast<double>(summary.size) / 1024.0, 2).c_str());
   else
     Append(" (%sMB)", FixedText(static_cast<double>(summary.size) / 1048576.0, 2).c_str());
+  JsonUnsigned("size", summary.size);
   NewLine(0);
   Append("%d-%.2d-%.2d", summary.year, summary.month, summary.day);
   Append(" %.2d:%.2d:%.2d", summary.hour, summary.minute, summary.second);
+  JsonTime("modified", summary);
   NewLine(0);
 
   unsigned char header[8];
   ReadBytes(header, sizeof header);
+  JsonIdentifier("header", header);
   std::uint64_t riffLength = FourCCValue(header + 4);
   FindLargeSizes(header);
   if (LargeSizes.present && riffLength == LargeSizeMark) riffLength = LargeSizes.riffLength;
@@ -136,17 +206,28 @@ const char* BuildReport(ReportPath path) {
   // a 32-bit length reaches; an RF64 file is walked to its end.
   std::uint64_t expected = summary.size >= 8 ? summary.size - 8
                                              : static_cast<std::uint32_t>(summary.size - 8);
+  JsonUnsigned("riff_length", riffLength);
+  JsonUnsigned("real_riff_length", expected);
+  JsonBool("riff_length_ok", riffLength == expected);
   if (riffLength != expected) {
     NewLine(0);
     Append(" **RIFF LENGTH ERROR**");
+    ReportProblem({"riff_length_mismatch", 4, nullptr, true, riffLength, expected});
     riffLength = expected > 0xFFFFFFFFu && !LargeSizes.present ? 0xFFFFFFFFu : expected;
   }
   SeekFile(8);
   WalkChunkList(riffLength, 0);
   NewLine(0);
   CloseReportFile();
+  JsonFinish();
   return ReportText;
 }
+
+}  // namespace
+
+const char* BuildReport(ReportPath path) { return Build(path, nullptr); }
+
+const char* BuildReport(ReportPath path, JsonSink& json) { return Build(path, &json); }
 
 std::recursive_mutex& ReportLock() {
   static std::recursive_mutex lock;

@@ -1,8 +1,11 @@
 #!/bin/sh
 # Installs what the project needs from Debian's packages.
-# Usage: scripts/deps.sh native|all
+# Usage: scripts/deps.sh run|native|all
+#   run:    what building and running tarvo-report takes: the host compiler,
+#           CMake and make
 #   native: the host compiler, CMake, GoogleTest, Google Benchmark, lintian
-#           (the Debian package's test)
+#           (the Debian package's test), Python with its JSON Schema
+#           validator (the JSON output's test)
 #   all:    also mingw-w64, Wine, clang with its sanitizer and fuzzer
 #           runtime, wixl and msitools (the MSI packages), and the tools the
 #           tests and benchmarks drive
@@ -13,13 +16,15 @@
 # command then checks the 32-bit build without running it.
 set -e
 set -- ${1:-all}
-native_packages="cmake g++ make googletest libbenchmark-dev lintian"
-all_packages="$native_packages python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace wixl msitools"
+run_packages="cmake g++ make"
+native_packages="$run_packages googletest libbenchmark-dev lintian python3 python3-jsonschema"
+all_packages="$native_packages g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick icoutils tmux clang libclang-rt-14-dev hyperfine strace time wixl msitools"
 wine32_package=""
 case "$1" in
+  run) packages=$run_packages ;;
   native) packages=$native_packages ;;
   all) packages=$all_packages wine32_package=wine32:i386 ;;
-  *) echo "usage: $0 native|all" >&2; exit 2 ;;
+  *) echo "usage: $0 run|native|all" >&2; exit 2 ;;
 esac
 
 installed() {

@@ -1,14 +1,23 @@
 #!/bin/sh
 # Prints the reports of the given WAV files or folders (of the sample files in
 # examples/ when none is given), building tarvo-report first when needed.
+# Only what building and running tarvo-report takes is installed, in a build
+# folder of its own (build/run, without tests or benchmarks). Standard output
+# holds the reports alone: what the package tools and the build print goes to
+# standard error.
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/deps.sh" native
-if [ ! -f "$top/build/native/build.ninja" ] && [ ! -f "$top/build/native/Makefile" ]; then
-  (cd "$top" && cmake --preset native >/dev/null)
+build="$top/build/run"
+"$top/scripts/deps.sh" run >&2
+if [ ! -f "$build/Makefile" ]; then
+  cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTARVO_BUILD_TESTS=OFF \
+    -DTARVO_BUILD_BENCH=OFF >&2
 fi
-cmake --build "$top/build/native" --target tarvo-report -j2 >/dev/null
-if [ $# -eq 0 ]; then
-  exec "$top/build/native/cli/tarvo-report" "$top"/examples/*.wav
-fi
-exec "$top/build/native/cli/tarvo-report" "$@"
+cmake --build "$build" --target tarvo-report -j2 >&2
+# Options alone stand for the sample files.
+paths=0
+for argument in "$@"; do
+  case $argument in -*) ;; *) paths=1 ;; esac
+done
+[ $paths = 1 ] || set -- "$@" "$top"/examples/*.wav
+exec "$build/cli/tarvo-report" "$@"

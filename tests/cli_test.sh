@@ -8,10 +8,12 @@ examples=$2
 
 # Usage errors and the informative options.
 "$report" >/dev/null 2>"$work/err"; check "no path exits 2" 2 $?
-check "no path prints usage" "usage: tarvo-report [--raw] PATH..." "$(cat "$work/err")"
+check "no path prints usage" "usage: tarvo-report [--raw | --json] PATH..." "$(cat "$work/err")"
 "$report" --frobnicate x >/dev/null 2>&1; check "unknown option exits 2" 2 $?
+"$report" --raw --json "$examples" >"$work/out" 2>&1; check "--raw with --json exits 2" 2 $?
+check "--raw with --json prints only the usage error" 0 "$(grep -c '^{' "$work/out")"
 "$report" --help >"$work/out"; check "help exits 0" 0 $?
-check "help starts with usage" "usage: tarvo-report [--raw] PATH..." "$(head -n 1 "$work/out")"
+check "help starts with usage" "usage: tarvo-report [--raw | --json] PATH..." "$(head -n 1 "$work/out")"
 check "version" "tarvo-report 1.0.0.1" "$("$report" --version)"
 
 # A path that cannot be opened: its report is the path alone, a message, status 1.
@@ -29,17 +31,20 @@ long=$(printf '%040000d' 0)
 check "over-long path report is cut" 32767 "$(wc -c <"$work/out")"
 check "over-long path message" 1 "$(grep -c 'cannot open' "$work/err")"
 
-# A folder stands for its .wav files, any letter case, at any depth, sorted.
+# A folder stands for its .wav and .bwf files, any letter case, at any depth,
+# sorted.
 mkdir -p "$work/lib/b" "$work/lib/a"
 cp "$examples/info-list.wav" "$work/lib/b/Z.WAV"
 cp "$examples/pcm-16bit-stereo-44k.wav" "$work/lib/a/y.Wav"
+cp "$examples/broadcast-coding-history.wav" "$work/lib/a/take.BwF"
 cp "$examples/sampler-loops.wav" "$work/lib/x.wav"
 cp "$examples/sampler-loops.wav" "$work/lib/not-a-wave.txt"
+cp "$examples/sampler-loops.wav" "$work/lib/not-a-wave.bwfx"
 "$report" --raw "$work/lib" >"$work/out"; check "folder exits 0" 0 $?
 check "folder files in sorted order" \
-  "$work/lib/a/y.Wav|$work/lib/b/Z.WAV|$work/lib/x.wav" \
+  "$work/lib/a/take.BwF|$work/lib/a/y.Wav|$work/lib/b/Z.WAV|$work/lib/x.wav" \
   "$(grep -a "^$work" "$work/out" | tr -d '\r' | paste -sd '|')"
-"$report" --raw "$work/lib/a/y.Wav" "$work/lib/b/Z.WAV" "$work/lib/x.wav" >"$work/each"
+"$report" --raw "$work/lib/a/take.BwF" "$work/lib/a/y.Wav" "$work/lib/b/Z.WAV" "$work/lib/x.wav" >"$work/each"
 check "folder output equals the files' reports" "$(md5sum <"$work/each")" "$(md5sum <"$work/out")"
 
 # --raw is the exact report: Windows-1252 and CR LF.

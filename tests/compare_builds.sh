@@ -1,6 +1,7 @@
 #!/bin/sh
 # The Windows build under Wine and the native build must give the same bytes
-# for the same file: the sample files, the tests' data and 600 damaged files.
+# for the same file, as --raw reports and as JSON descriptions: the sample
+# files, the tests' data and 600 damaged files.
 # Usage: compare_builds.sh WINE-RUNNER WINDOWS-REPORT NATIVE-REPORT SOURCE-DIR WORK-DIR
 wine_run=$1 windows=$2 native=$3 source=$4 work=$5
 [ -x "$native" ] || { echo "native tarvo-report not built: $native"; exit 1; }
@@ -9,12 +10,24 @@ cp "$source"/examples/*.wav "$work/files/"
 for folder in "$source/tests/data" "$source/tests/crashes"; do
   [ -d "$folder" ] && find "$folder" -type f -exec cp {} "$work/files/" \;
 done
-python3 "$source/scripts/make-damaged.py" "$work/files/damaged" 600 "$source"/examples/*.wav
+python3 "$source/scripts/make-damaged.py" "$work/files/damaged" 600 "$source"/examples/*.wav ||
+  { echo "make-damaged.py failed"; exit 1; }
 cd "$work" || exit 1
-# Relative paths, so that both builds print the same first line.
+damaged=$(ls files/damaged | wc -l)
+[ "$damaged" -eq 600 ] || { echo "make-damaged.py made $damaged files, not 600"; exit 1; }
+# Relative paths, so that both builds print the same first line. Every file
+# opens: each build must exit 0 (xargs: 123 when a run did not).
 find files -type f | LC_ALL=C sort >list
-xargs "$native" --raw <list >native.out 2>/dev/null
-xargs sh "$wine_run" "$windows" --raw <list >windows.out 2>/dev/null
+xargs "$native" --raw <list >native.out 2>native.err ||
+  { echo "the native build: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
+xargs sh "$wine_run" "$windows" --raw <list >windows.out 2>windows.err ||
+  { echo "the Windows build: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+xargs "$native" --json <list >native.json 2>native.err ||
+  { echo "the native build, --json: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
+xargs sh "$wine_run" "$windows" --json <list >windows.json 2>windows.err ||
+  { echo "the Windows build, --json: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+cmp native.json windows.json ||
+  { echo "the JSON descriptions differ, first in line $(cmp native.json windows.json | sed 's/.* //')"; exit 1; }
 files=$(wc -l <list)
 if cmp -s native.out windows.out; then
   echo "$files passed, 0 failed"

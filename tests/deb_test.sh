@@ -12,7 +12,6 @@ deb=$(ls "$work/out"/tarvo-report_*_amd64.deb)
 dpkg-deb -x "$deb" "$work/root"
 packed=$work/root/usr/bin/tarvo-report
 
-check "version" "$("$report" --version)" "$("$packed" --version 2>&1)"
 for form in --raw --; do
   "$report" "$form" "$examples" >"$work/built" 2>&1
   "$packed" "$form" "$examples" >"$work/packed" 2>&1
@@ -25,7 +24,10 @@ check "manual page" "tarvo-report - print the chunk report of WAV files" \
   "$(MANWIDTH=200 man -l "$work/root/usr/share/man/man1/tarvo-report.1.gz" 2>&1 |
      sed -n '/^NAME/{n;s/^ *//;p;q}')"
 
+# lintian exits non-zero when it finds an error (at its default level) and
+# when it cannot run at all.
 lintian "$deb" >"$work/lintian" 2>&1
-check "lintian errors" "" "$(grep '^E:' "$work/lintian")"
+status=$?
+check "lintian exit status; its output: $(cat "$work/lintian")" 0 "$status"
 
 checks_done

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "json_check.h"
 #include "read_ahead.h"
 #include "report.h"
 #include "wav_builder.h"
@@ -60,10 +61,11 @@ inline std::string Hex(const std::string& bytes) {
   return text;
 }
 
-// Reports every case, with plain reads and through the read-ahead buffer, and
-// compares it with Whole(file, body), or with the summary and then body when
-// afterSummary; either is cut to what the report's buffer holds. The cases run
-// in table order in one process, so state left by one report must not reach
+// Reports every case, with plain reads, through the read-ahead buffer and
+// with its JSON description (which must be valid JSON), and compares it with
+// Whole(file, body), or with the summary and then body when afterSummary;
+// either is cut to the 32767 characters a report holds. The cases run in
+// table order in one process, so state left by one report must not reach
 // the next.
 inline void CheckReports(const std::vector<DecoderCase>& cases, bool afterSummary = false) {
   ReportFixture file;
@@ -71,11 +73,14 @@ inline void CheckReports(const std::vector<DecoderCase>& cases, bool afterSummar
     SCOPED_TRACE(c.name);
     std::string expected =
         afterSummary ? file.Summary(c.file.size()) + c.body : file.Whole(c.file, c.body);
-    expected.resize(std::min(expected.size(), ReportCapacity - 1));
+    expected.resize(std::min<std::size_t>(expected.size(), 32767));
     file.Write(c.file);
     for (bool readAhead : {false, true}) {
       SetReadAhead(readAhead);
       EXPECT_EQ(file.Report(), expected) << (readAhead ? "read-ahead" : "plain reads");
     }
+    std::string json;
+    EXPECT_EQ(file.ReportWithJson(json), expected) << "with the JSON description";
+    EXPECT_EQ(JsonCheck::Line(json), "") << json;
   }
 }

@@ -1,7 +1,7 @@
 // Replays the inputs that once failed, or that would make a careless engine
-// fail, and every other file the tests keep: each report must stay within
-// its buffer, be the same when built again, and not depend on the read-ahead.
-#include <cstring>
+// fail, and every other file the tests keep: each report must not depend on
+// the read-ahead. The sanitizer build sees a report that overruns its buffer;
+// the fuzz target builds each report twice.
 #include <filesystem>
 
 #include "decoder_cases.h"
@@ -27,18 +27,16 @@ std::string ReportOf(const std::string& path, bool readAhead) {
   SetReadAhead(readAhead);
   const char* report = BuildReport(path.c_str());
   SetReadAhead(true);
-  EXPECT_NE(std::memchr(report, '\0', ReportCapacity), nullptr) << path;
   return report;
 }
 
-TEST(Replay, KeptFilesGiveBoundedRepeatableReports) {
+TEST(Replay, KeptFilesGiveTheSameReportsWithPlainReads) {
   std::vector<std::string> files = KeptFiles();
   ASSERT_GE(files.size(), 10u) << "the kept files were not found below " << TARVO_SOURCE_DIR;
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     std::string report = ReportOf(path, true);
     EXPECT_GT(report.size(), path.size()) << "the file could not be opened";
-    EXPECT_EQ(ReportOf(path, true), report);
     EXPECT_EQ(ReportOf(path, false), report);
   }
 }

@@ -1,6 +1,4 @@
 // Peak, display, data and fact chunks.
-#include <cstdio>
-
 #include "decoder_cases.h"
 
 namespace {
@@ -31,22 +29,20 @@ TEST(PeakChunk, ShowsOneLineForEveryWholeEntry) {
 }
 
 TEST(DisplayChunk, LabelsTheClipboardFormat) {
-  const std::pair<const char*, std::vector<std::uint32_t>> labels[] = {
-      {"Text: ", {1, 7, 13}},  {"Bitmap: ", {2, 8}},
-      {"Metafile: ", {3, 14}}, {"RIFF: ", {11}},
-      {"WAVE: ", {12}},        {"Clipboard format %d: ", {0, 4, 15, 0xFFFFFFFF}}};
+  const std::pair<std::uint32_t, const char*> labels[] = {
+      {1, "Text: "},      {7, "Text: "},     {13, "Text: "},
+      {2, "Bitmap: "},    {8, "Bitmap: "},   {3, "Metafile: "},
+      {14, "Metafile: "}, {11, "RIFF: "},    {12, "WAVE: "},
+      {0, "Clipboard format 0: "},           {4, "Clipboard format 4: "},
+      {15, "Clipboard format 15: "},         {0xFFFFFFFF, "Clipboard format -1: "}};
   const std::string disp = "<DISP> displayable object";
   std::vector<DecoderCase> cases = {
       {"LabelAlone", Riff(Chunk("DISP", U32(8))), Decoded(disp, {"Bitmap: "})},
       {"TextEndsWithItsChunk", Riff(Chunk("DISP", U32(1) + "abcd") + Chunk("JUNK", "")),
        Decoded(disp, {"Text: \"abcd\""}) + Lines(1, {"<JUNK> obsolete data"})}};
-  for (const auto& l : labels)
-    for (std::uint32_t code : l.second) {
-      char label[32];
-      std::snprintf(label, sizeof label, l.first, static_cast<int>(code));
-      cases.push_back({l.first, Riff(Chunk("DISP", U32(code) + "abc\0"s)),
-                       Decoded(disp, {label + "\"abc\""s})});
-    }
+  for (const auto& [code, label] : labels)
+    cases.push_back({label, Riff(Chunk("DISP", U32(code) + "abc\0"s)),
+                     Decoded(disp, {label + "\"abc\""s})});
   CheckReports(cases);
 }
 

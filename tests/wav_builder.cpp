@@ -115,6 +115,23 @@ std::string ReportFixture::Report() {
   return BuildReport(path_.c_str());
 }
 
+namespace {
+
+struct JsonText : JsonSink {
+  std::string& text;
+  explicit JsonText(std::string& into) : text(into) {}
+  void Write(const char* bytes, std::size_t count) override { text.append(bytes, count); }
+};
+
+}  // namespace
+
+std::string ReportFixture::ReportWithJson(std::string& json) {
+  std::lock_guard<std::recursive_mutex> hold(ReportLock());
+  json.clear();
+  JsonText sink(json);
+  return BuildReport(path_.c_str(), sink);
+}
+
 std::string ReportFixture::Summary(std::uint64_t size) const {
   // Hundredths of a KB or MB rounded half up: exact for the tests' sizes.
   bool kilobytes = size <= 1048576;

@@ -36,6 +36,8 @@ class ReportFixture {
   const std::string& Path() const { return path_; }
   void Write(const std::string& bytes);
   std::string Report();  // of the file as written last
+  // The same, built with its JSON description, which goes to json.
+  std::string ReportWithJson(std::string& json);
   std::string ReportOf(const std::string& bytes) {
     Write(bytes);
     return Report();

@@ -1,7 +1,8 @@
 // Fuzz target: every input is written to a file and reported on through the
-// ordinary file layer. Besides the sanitizers' own checks, it checks that the
-// report stays inside its buffer and is NUL-terminated, that a second report
-// of the same file gives the same bytes, and that the file is left as it was.
+// ordinary file layer. Besides the sanitizers' own checks (a report that
+// overruns its buffer among them), it checks that a second report of the same
+// file, built with its JSON description, gives the same bytes, that the
+// description is one line of valid JSON, and that the file is left as it was.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "json_check.h"
 #include "report.h"
 
 namespace {
@@ -31,6 +33,11 @@ void Require(bool condition, const char* what) {
   }
 }
 
+struct JsonText : JsonSink {
+  std::string text;
+  void Write(const char* bytes, std::size_t count) override { text.append(bytes, count); }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,13 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static char first[ReportCapacity];
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   const char* report = BuildReport(path.c_str());
-  Require(std::memchr(report, '\0', ReportCapacity) != nullptr,
-          "report is NUL-terminated within its buffer");
   std::size_t length = std::strlen(report);
   std::memcpy(first, report, length + 1);
-  report = BuildReport(path.c_str());
+  JsonText json;
+  report = BuildReport(path.c_str(), json);
   Require(std::strlen(report) == length && std::memcmp(first, report, length) == 0,
-          "a second report of the same file is the same");
+          "a second report of the same file, with its JSON description, is the same");
+  std::string problem = JsonCheck::Line(json.text);
+  if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+  Require(problem.empty(), "the JSON description is one line of valid JSON");
 
   struct stat after;
   stat(path.c_str(), &after);

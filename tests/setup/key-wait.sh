@@ -69,6 +69,8 @@ if ! wait_for 'press a key to exit setup program...' 90; then
   fail "the prompt never appeared"
 elif ! wait_for STILL-WAITING 30; then
   fail "setup.exe did not keep waiting through the modifier keys: $(grep -v '^$' "$pane")"
+elif ! grep -qx MODIFIERS-SENT "$pane"; then
+  fail "the modifier keys did not reach the console: $(grep -v '^$' "$pane")"
 else
   # Two seconds of waiting with the modifier presses still queued: a loop
   # that peeks without pause would use most of a core.

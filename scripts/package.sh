@@ -47,6 +47,9 @@ With Windows Installer
   package replaces an older one. For administrators, silently:
     msiexec /i tarvo-x64.msi /qn      install or update
     msiexec /x tarvo-x64.msi /qn      remove
+  The package cannot tell Explorer that the registration changed: if the
+  Info tab does not appear, or stays after removal, sign out and in again
+  or restart Explorer.
 
 With setup.exe
   1. Copy tarvo.dll and setup.exe of one folder together into any folder.
@@ -55,6 +58,21 @@ With setup.exe
   To remove it: setup.exe /uninstall (from an administrator console). To
   update: setup.exe /uninstall, restart Windows if it says the library is in
   use, then setup.exe with the new tarvo.dll.
+
+For the current user alone, without administrator rights
+  setup.exe /user copies tarvo.dll to %LOCALAPPDATA%\Programs\tarvo and
+  registers it for you only; setup.exe /user /uninstall removes it. Programs
+  running as administrator do not see such an install.
+
+By hand
+  regsvr32 tarvo.dll registers the library where it lies (regsvr32 /u
+  tarvo.dll undoes it); regsvr32 /n /i:user tarvo.dll does it for the
+  current user alone.
+
+Every way names tarvo under
+  HKEY_CLASSES_ROOT\SystemFileAssociations\.wav\shellex\PropertySheetHandlers\Tarvo
+  (and .bwf): the key that shows the page whatever player is chosen for
+  .wav files.
 
 tarvo-report.exe prints the same report in a console:
   tarvo-report.exe [--raw] FILE-OR-FOLDER...

@@ -64,4 +64,15 @@ done | LC_ALL=C sort | cut -f 2 | while read -r report; do cat "$report"; done >
 cmp "$case_dir/sorted.txt" "$case_dir/folder.txt" >&2 ||
   fail "the folder's reports are not the files' reports in the order of their path lines"
 
+# regsvr32 instead of setup.exe: the library is registered where it lies,
+# outside the system directory, and the shell shows the same page. (Wine's
+# shell and COM read no per-user classes, so setup.exe /user cannot be seen
+# through them.)
+(cd "$install_dir" && timeout 60 "$TARVO_WINE" setup.exe /uninstall </dev/null >"$case_dir/uninstall.out" 2>&1) ||
+  fail "setup.exe /uninstall exit status $?"
+timeout 60 "$TARVO_WINE" regsvr32 /s "$(windows_path "$install_dir/tarvo.dll")" </dev/null >/dev/null 2>&1 ||
+  fail "regsvr32 exit status $?"
+check_info_page "$report_exe" "$driver_exe" "$windows_sample"
+check_path_line "$windows_sample"
+
 finish

@@ -3,7 +3,8 @@
 # that setup.exe writes (with which info-page.sh sees the Info page through
 # Wine's own shell) for the installed files, a newer build installed over it
 # leaves one entry in the installed-programs list, and a silent uninstall
-# leaves nothing of tarvo.
+# leaves the keys the package writes into, and the system folders, as they
+# were.
 # Usage: msi.sh MAKE_MSI x64|x86 VERSION BUILD_DIR
 make_msi=$1 width=$2 version=$3 build_dir=$4
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
@@ -41,7 +42,16 @@ installed_entries() {
     END { if (name != "") print name " " version }'
 }
 
+# The keys the package writes into, without Windows Installer's own.
+package_keys='^Software\\\\(Classes\\\\(CLSID|SystemFileAssociations|wavfile|\.wav)|Tarvo|Microsoft\\\\Windows\\\\CurrentVersion\\\\Shell Extensions)'
 wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot create HKCR\\.wav"
+# Windows' list of approved extensions is never empty, as Wine's is at
+# first; Windows Installer removes a key that its uninstall leaves empty.
+wine_reg add "$approved_key" /v '{0d0d0d0d-1111-2222-3333-444444444444}' /d 'C:\other.dll' /f ||
+  fail "cannot add another approved extension"
+snapshot before "$package_keys"
+grep -qF '[Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved]' "$case_dir/before.reg" ||
+  fail "the snapshot of the package's keys misses the approved list"
 
 msiexec /i "C:\\tarvo-$version.msi"
 expect_sz "$class_key" "" "$library_path"
@@ -49,6 +59,9 @@ expect_sz "$class_key\\InProcServer32" "" "$library_path"
 expect_sz "$class_key\\InProcServer32" ThreadingModel Apartment
 expect_sz "$approved_key" "$class_id" "$library_path"
 expect_sz "$handler_key" "" "$class_id"
+for extension in .wav .bwf; do
+  expect_sz "HKCR\\SystemFileAssociations\\$extension\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
+done
 for file in shell/tarvo.dll cli/tarvo-report.exe; do
   cmp -s "$build_dir/$file" "$install_dir/${file#*/}" || fail "${file#*/} was not installed"
 done
@@ -73,5 +86,8 @@ entries=$(installed_entries)
 [ -z "$entries" ] || fail "installed programs still list '$entries'"
 # What tarvo did not write stays.
 expect_sz 'HKCR\.wav' "" otherfile
+wine_reg add 'HKCR\.wav' /ve /d wavfile /f || fail "cannot give HKCR\\.wav back its file type"
+snapshot after "$package_keys"
+same_snapshot before after
 
 finish

@@ -37,7 +37,9 @@ expect_view() {
   expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
   expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" ThreadingModel Apartment
   expect_sz "$approved_key" "$class_id" "$library_path"
-  expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+  for key in wavfile SystemFileAssociations\\.wav SystemFileAssociations\\.bwf; do
+    expect_sz "HKCR\\$key\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
+  done
 }
 
 (cd "$case_dir/work" && timeout 60 "$TARVO_WINE" "$setup64" </dev/null >/dev/null 2>&1) ||
@@ -84,13 +86,16 @@ grep -qF '\??\C:\windows\syswow64\tarvo.dll' "$case_dir/pending.out" &&
   ! grep -qF 'system32' "$case_dir/pending.out" ||
   fail "the pending deletion is not the 32-bit library's: $(cat "$case_dir/pending.out")"
 expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+expect_sz 'HKCR\SystemFileAssociations\.wav\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
 expect_sz "$approved_key" "$class_id" "$library_path"
 cmp -s "$library64" "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ||
   fail "the 32-bit /uninstall touched the 64-bit library"
 
 (cd "$case_dir/work" && timeout 60 "$TARVO_WINE" "$setup64" /uninstall </dev/null >"$case_dir/uninstall64.out" 2>&1) ||
   fail "the 64-bit /uninstall failed: $(cat "$case_dir/uninstall64.out")"
-expect_absent 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo'
+for key in wavfile SystemFileAssociations\\.wav; do
+  expect_absent "HKCR\\$key\\shellex\\PropertySheetHandlers\\Tarvo"
+done
 [ ! -e "$WINEPREFIX/drive_c/windows/system32/tarvo.dll" ] || fail "the 64-bit library is still there"
 
 finish

@@ -28,11 +28,6 @@ stop_tmux() {
 }
 trap 'stop_tmux; stop_wine' EXIT
 
-# The Windows path of a file: drive Z: is the Linux root.
-windows_path() {
-  printf 'Z:%s' "$1" | tr / '\\'
-}
-
 cat >"$case_dir/run.sh" <<RUN
 cd '$case_dir/work'
 timeout --foreground 120 '$TARVO_WINE' '$driver_exe' '$(windows_path "$setup_exe")' $driver_key

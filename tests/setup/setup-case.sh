@@ -1,7 +1,8 @@
 #!/bin/sh
-# Runs of setup.exe in a fresh prefix, with standard input not a console,
-# checked through their output and exit status, the registry and the system
-# directory. Usage: setup-case.sh SETUP_EXE CASE TARVO_DLL SETUP_HELPER_EXE
+# Runs of setup.exe (and of regsvr32 on tarvo.dll) in a fresh prefix, with
+# standard input not a console, checked through their output and exit
+# status, the registry, the system directory and the user's folder.
+# Usage: setup-case.sh SETUP_EXE CASE TARVO_DLL SETUP_HELPER_EXE
 # CASE is one of: registration rerun no-library upper-case-key
 # mixed-case-key no-wav-key empty-file-type no-file-type
 # longest-file-type file-type-too-long file-type-unreadable copy-refused
@@ -15,6 +16,12 @@ helper_exe=$4
 class_id='{899a4e00-2984-11d4-bb70-444553540000}'
 library_path='C:\windows\system32\tarvo.dll'
 approved_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+# Where setup.exe /user and regsvr32 /n /i:user write.
+user_classes='HKCU\Software\Classes'
+user_approved='HKCU\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+# regsvr32 registers the library where it lies: here, outside the system
+# directory.
+tools_library='C:\tools\tarvo.dll'
 
 # The C runtime writes each line feed to a file as CR LF.
 expected_output() {
@@ -65,37 +72,27 @@ run_setup() {
     fail "$label: standard output differs: $(od -c "$case_dir/$label.out" | head -20)"
 }
 
-# snapshot NAME: the saved registry without its time stamps, and the names
-# and sizes of the files in the system directories.
-snapshot() {
-  stop_wine
-  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
-    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' >"$case_dir/$1.reg"
-  for dir in "$system32" "$WINEPREFIX/drive_c/windows/syswow64"; do
-    [ ! -d "$dir" ] || find "$dir" -maxdepth 1 -printf '%p %s\n'
-  done | sort >"$case_dir/$1.files"
-}
-
-# same_snapshot A B: the two states are the same.
-same_snapshot() {
-  for part in reg files; do
-    diff "$case_dir/$1.$part" "$case_dir/$2.$part" >"$case_dir/$1-$2.diff" ||
-      fail "$2 differs from $1 ($part): $(head -20 "$case_dir/$1-$2.diff")"
+# check_server_entries [CLASSES APPROVED LIBRARY]: the class registration
+# and the approved entry, naming LIBRARY, and the handler keys under
+# SystemFileAssociations, which do not depend on the file type; by default
+# those of a machine-wide install into the system directory.
+check_server_entries() {
+  classes=${1:-HKCR} approved=${2:-$approved_key} path=${3:-$library_path}
+  expect_sz "$classes\\CLSID\\$class_id" "" "$path"
+  expect_sz "$classes\\CLSID\\$class_id\\InProcServer32" "" "$path"
+  expect_sz "$classes\\CLSID\\$class_id\\InProcServer32" ThreadingModel Apartment
+  expect_sz "$approved" "$class_id" "$path"
+  for extension in .wav .bwf; do
+    expect_sz "$classes\\SystemFileAssociations\\$extension\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
   done
 }
 
-# The Windows path of a file: drive Z: is the Linux root.
-windows_path() {
-  printf 'Z:%s' "$1" | tr / '\\'
-}
-
-# The class registration and the approved entry, all naming the library in
-# the system directory.
-check_server_entries() {
-  expect_sz "HKCR\\CLSID\\$class_id" "" "$library_path"
-  expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" "" "$library_path"
-  expect_sz "HKCR\\CLSID\\$class_id\\InProcServer32" ThreadingModel Apartment
-  expect_sz "$approved_key" "$class_id" "$library_path"
+# run_regsvr32 ARGUMENT...: regsvr32 /s with the arguments on the library
+# in C:\tools, which this puts there; its status in $status.
+run_regsvr32() {
+  mkdir -p "$WINEPREFIX/drive_c/tools" && cp "$library" "$WINEPREFIX/drive_c/tools/tarvo.dll"
+  timeout 60 "$TARVO_WINE" regsvr32 /s "$@" "$tools_library" </dev/null >/dev/null 2>&1
+  status=$?
 }
 
 # check_handler FILE_TYPE: the handler key exists under FILE_TYPE and is the
@@ -128,10 +125,22 @@ type_name() {
 
 new_prefix "$case_name"
 printf 'RIFF first build' >"$case_dir/work/tarvo.dll"
+# The user's folder, and where setup.exe /user puts the library.
+for user_dir in "$WINEPREFIX/drive_c/users/"*/AppData; do user_dir=${user_dir%/AppData}; done
+user_library="C:\\users\\${user_dir##*/}\\AppData\\Local\\Programs\\tarvo\\tarvo.dll"
+user_copy=$user_dir/AppData/Local/Programs/tarvo/tarvo.dll
 
 case $case_name in
   registration)
+    # The user has chosen a player, which brings a file type of its own:
+    # the handler keys under SystemFileAssociations are what Windows 8 and
+    # later read then. Wine's shell does not follow the user's choice, so
+    # only the registry is checked.
     set_extension .wav wavfile
+    wine_reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.wav\UserChoice' \
+      /v ProgId /d MadeUpPlayer.wav /f &&
+      wine_reg add 'HKCR\MadeUpPlayer.wav\shell\open\command' /ve /d 'player.exe "%1"' /f ||
+      fail "cannot choose the made-up player"
     run_setup run
     check_server_entries
     cmp -s "$case_dir/work/tarvo.dll" "$system32/tarvo.dll" ||
@@ -219,14 +228,18 @@ case $case_name in
   copy-refused)
     # A system directory that refuses new files, as it does to a user who
     # is not an administrator. Root may write anywhere: its wineserver, which
-    # creates the files, is started without that right.
+    # creates the files, is started without that right. Then the same in the
+    # user's own folder, where running as administrator is no advice to give.
     set_extension .wav wavfile
     stop_wine
-    chmod a-w "$system32"
-    if [ "$(id -u)" = 0 ]; then
-      setpriv --bounding-set -dac_override,-dac_read_search "$TARVO_WINESERVER" -p \
-        </dev/null >/dev/null 2>&1 || fail "cannot start a wineserver without root's file rights"
-    fi
+    chmod a-w "$system32" "$user_dir/AppData/Local"
+    without_root_rights() {
+      stop_wine
+      [ "$(id -u)" != 0 ] ||
+        setpriv --bounding-set -dac_override,-dac_read_search "$TARVO_WINESERVER" -p \
+          </dev/null >/dev/null 2>&1 || fail "cannot start a wineserver without root's file rights"
+    }
+    without_root_rights
     failed_output 'Setup failed.' \
       "Copying tarvo.dll from the current folder to $library_path failed: Access denied." \
       'Setup must be run from a console opened as administrator.' >"$case_dir/expected-run.out"
@@ -235,6 +248,13 @@ case $case_name in
     [ ! -e "$system32/tarvo.dll" ] || fail "a library appeared in the system directory"
     check_server_entries
     check_handler wavfile
+    failed_output 'Setup failed.' \
+      "Creating the folder ${user_library%\\tarvo\\tarvo.dll} failed: Access denied." \
+      >"$case_dir/expected-user.out"
+    without_root_rights
+    run_setup user 1 /user
+    chmod u+w "$user_dir/AppData/Local"
+    check_server_entries "$user_classes" "$user_approved" "$user_library"
     ;;
   keys-refused)
     # Under a volatile key the registry refuses a lasting one: the class's
@@ -254,6 +274,11 @@ case $case_name in
     cmp -s "$case_dir/work/tarvo.dll" "$system32/tarvo.dll" || fail "the library was not copied"
     expect_sz "HKCR\\CLSID\\$class_id" "" "$library_path"
     expect_sz "$approved_key" "$class_id" "$library_path"
+    # regsvr32 meets the same refusal: DllRegisterServer returns a failure,
+    # which Wine's regsvr32 ends with status 5 (3: the library did not load,
+    # 4: it lacks the export).
+    run_regsvr32
+    [ "$status" -eq 5 ] || fail "regsvr32 with keys refused: exit status $status, expected 5"
     # What that run wrote goes again, and nothing missing is a failure.
     uninstalled_output >"$case_dir/expected-uninstall.out"
     run_setup uninstall 0 /uninstall
@@ -261,24 +286,50 @@ case $case_name in
     expect_absent "HKCR\\CLSID\\$class_id"
     ;;
   uninstall|uninstall-foreign)
-    # Install, then uninstall: the registry and the system directories are
-    # as they were before, down to the keys on the handler key's path, and
-    # what other programs wrote beside tarvo's entries stays: a handler
-    # under the same file type, another approved extension, then a "Tarvo"
-    # handler key that names another class.
+    # Install, then uninstall, each way: setup.exe for the machine and for
+    # the user, and regsvr32 on the library where it lies, for each too.
+    # The registry, the system directories and the user's folder are as they
+    # were before, down to the keys on the handler keys' paths, and what
+    # other programs wrote beside tarvo's entries stays: handlers under the
+    # same file type and under SystemFileAssociations\.wav, another approved
+    # extension, then a "Tarvo" handler key that names another class.
     other_class='{0d0d0d0d-1111-2222-3333-444444444444}'
     set_extension .wav wavfile
     if [ "$case_name" = uninstall-foreign ]; then
       wine_reg add 'HKCR\wavfile\shellex\PropertySheetHandlers\Other' /ve /d "$other_class" /f &&
+        wine_reg add 'HKCR\SystemFileAssociations\.wav\shellex\PropertySheetHandlers\Other' \
+          /ve /d "$other_class" /f &&
         wine_reg add "$approved_key" /v "$other_class" /d 'C:\other.dll' /f ||
         fail "cannot add the other program's entries"
     fi
     snapshot before
-    run_setup install
-    uninstalled_output | tee "$case_dir/expected-again.out" >"$case_dir/expected-uninstall.out"
-    run_setup uninstall 0 /uninstall
-    snapshot after
-    same_snapshot before after
+    expected_output >"$case_dir/expected-install-user.out"
+    uninstalled_output | tee "$case_dir/expected-again.out" "$case_dir/expected-uninstall-user.out" \
+      >"$case_dir/expected-uninstall.out"
+    for way in setup setup-user regsvr32 regsvr32-user; do
+      classes=HKCR approved=$approved_key
+      case $way in *-user) classes=$user_classes approved=$user_approved ;; esac
+      case $way in
+        setup) run_setup install; path=$library_path ;;
+        setup-user) run_setup install-user 0 /user; path=$user_library ;;
+        regsvr32) run_regsvr32; path=$tools_library ;;
+        regsvr32-user) run_regsvr32 /n /i:user; path=$tools_library ;;
+      esac
+      [ "$status" -eq 0 ] || fail "$way: exit status $status"
+      check_server_entries "$classes" "$approved" "$path"
+      expect_sz "$classes\\wavfile\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
+      case $way in
+        setup) run_setup uninstall 0 /uninstall ;;
+        setup-user)
+          cmp -s "$case_dir/work/tarvo.dll" "$user_copy" || fail "setup /user did not copy the library"
+          run_setup uninstall-user 0 /user /uninstall ;;
+        regsvr32) run_regsvr32 /u ;;
+        regsvr32-user) run_regsvr32 /u /n /i:user ;;
+      esac
+      [ "$status" -eq 0 ] || fail "$way, uninstall: exit status $status"
+      snapshot "after-$way"
+      same_snapshot before "after-$way"
+    done
     wine_reg add 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' /ve /d "$other_class" /f ||
       fail "cannot add the other Tarvo key"
     run_setup again 0 -UNINSTALL
@@ -286,40 +337,52 @@ case $case_name in
     ;;
   uninstall-in-use)
     # A program has the library loaded: it cannot be deleted now, so it is
-    # marked for deletion at the next restart.
+    # marked for deletion at the next restart, for the machine and for the
+    # user alike.
     cp "$library" "$case_dir/work/tarvo.dll"
     set_extension .wav wavfile
-    run_setup install
-    hold_library "$TARVO_WINE" "$helper_exe" "$library_path" "$(windows_path "$case_dir/release")"
-    uninstalled_output "$library_path is in use: it will be deleted when Windows restarts." \
-      >"$case_dir/expected-uninstall.out"
-    run_setup uninstall 0 /uninstall
-    touch "$case_dir/release"
-    wait "$holder"
-    cmp -s "$library" "$system32/tarvo.dll" || fail "the library in use was not kept until the restart"
-    timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
-      /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
-    grep -qF "\\??\\$library_path" "$case_dir/pending.out" ||
-      fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
-    # Installing again before the restart would keep the file it deletes.
-    failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $library_path failed: \
+    for user in '' -user; do
+      path=$library_path copy=$system32/tarvo.dll
+      [ -z "$user" ] || path=$user_library copy=$user_copy
+      expected_output >"$case_dir/expected-install$user.out"
+      run_setup "install$user" 0 ${user:+/user}
+      hold_library "$TARVO_WINE" "$helper_exe" "$path" "$(windows_path "$case_dir/release$user")"
+      uninstalled_output "$path is in use: it will be deleted when Windows restarts." \
+        >"$case_dir/expected-uninstall$user.out"
+      run_setup "uninstall$user" 0 ${user:+/user} /uninstall
+      touch "$case_dir/release$user"
+      wait "$holder"
+      cmp -s "$library" "$copy" || fail "the library in use was not kept until the restart"
+      timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+        /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
+      grep -qF "\\??\\$path" "$case_dir/pending.out" ||
+        fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
+      # Installing again before the restart would keep the file it deletes.
+      failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $path failed: \
 the file there is to be deleted when Windows restarts; restart Windows, then run setup again." \
-      >"$case_dir/expected-reinstall.out"
-    run_setup reinstall 1
+        >"$case_dir/expected-reinstall$user.out"
+      run_setup "reinstall$user" 1 ${user:+/user}
+    done
     ;;
   arguments)
     # Help, and arguments setup does not know: nothing is installed and
-    # nothing waits. Errors go to standard error, with the usage.
+    # nothing waits. Errors go to standard error, with the usage. Nor does
+    # regsvr32 install a library in a folder whose name the ANSI code page
+    # cannot hold: the entries would name no file.
     run_plain help '/?'
     [ "$status" -eq 0 ] && tr -d '\r' <"$case_dir/help.out" | grep -qx 'usage: setup.exe \[/uninstall\]' ||
       fail "/?: exit status $status, printed: $(cat "$case_dir/help.out")"
-    for arguments in /install '/uninstall extra'; do
+    for arguments in /install '/uninstall extra' '/user /user'; do
       run_plain wrong $arguments
       [ "$status" -eq 2 ] && [ ! -s "$case_dir/wrong.out" ] &&
         tr -d '\r' <"$case_dir/wrong.err" | grep -qx "setup.exe: unexpected argument ${arguments##* }" &&
         grep -q '^usage: setup.exe' "$case_dir/wrong.err" ||
         fail "$arguments: exit status $status, printed: $(cat "$case_dir/wrong.err" "$case_dir/wrong.out")"
     done
+    mkdir -p "$WINEPREFIX/drive_c/Ωμέγα" && cp "$library" "$WINEPREFIX/drive_c/Ωμέγα/tarvo.dll"
+    LC_ALL=C.UTF-8 timeout 60 "$TARVO_WINE" regsvr32 /s 'C:\Ωμέγα\tarvo.dll' </dev/null >/dev/null 2>&1
+    status=$?
+    [ "$status" -eq 5 ] || fail "regsvr32 in a folder named in Greek: exit status $status, expected 5"
     expect_absent "HKCR\\CLSID\\$class_id"
     [ ! -e "$system32/tarvo.dll" ] || fail "an argument made setup install"
     ;;

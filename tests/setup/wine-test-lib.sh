@@ -78,6 +78,11 @@ stop_wine() {
   return 0
 }
 
+# The Windows path of a file: drive Z: is the Linux root.
+windows_path() {
+  printf 'Z:%s' "$1" | tr / '\\'
+}
+
 # wine_quiet ARGS: a Wine call whose output is not wanted. Standard streams
 # never reach the test's own, so Wine's background services cannot hold
 # CTest's output pipe open.
@@ -128,12 +133,40 @@ expect_absent() {
   fi
 }
 
-# Counts the keys named ...\shellex\PropertySheetHandlers\Tarvo anywhere in
-# the saved registry. Stops Wine first so that the .reg files are current.
+# Counts the keys named <file type>\shellex\PropertySheetHandlers\Tarvo
+# anywhere in the saved registry (those under SystemFileAssociations are
+# checked by name). Stops Wine first so that the .reg files are current.
 count_handler_keys() {
   stop_wine
-  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | grep -v 'SystemFileAssociations' |
     grep -c '\\\\shellex\\\\PropertySheetHandlers\\\\Tarvo\]'
+}
+
+# snapshot NAME [KEYS]: the saved registry without its time stamps (only the
+# keys whose path matches the extended regular expression KEYS, when given),
+# and the names and sizes of the files in the system directories and in the
+# user's local application data folder. Wine rewrites its device classes
+# whenever a program with windows starts (regsvr32, msiexec): they are left
+# out.
+snapshot() {
+  stop_wine
+  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' |
+    keys=${2:-.} awk '/^\[/ {
+        keep = substr($0, 2) ~ ENVIRON["keys"] && index($0, "[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\") != 1
+      } keep' >"$case_dir/$1.reg"
+  for dir in "$system32" "$WINEPREFIX/drive_c/windows/syswow64"; do
+    [ ! -d "$dir" ] || find "$dir" -maxdepth 1 -printf '%p %s\n'
+  done | sort >"$case_dir/$1.files"
+  find "$WINEPREFIX/drive_c/users/"*/AppData/Local -printf '%p %s\n' | sort >>"$case_dir/$1.files"
+}
+
+# same_snapshot A B: the two states are the same.
+same_snapshot() {
+  for part in reg files; do
+    diff "$case_dir/$1.$part" "$case_dir/$2.$part" >"$case_dir/$1-$2.diff" ||
+      fail "$2 differs from $1 ($part): $(head -20 "$case_dir/$1-$2.diff")"
+  done
 }
 
 # hold_library LOADER HELPER_EXE LIBRARY RELEASE: starts the helper, which

@@ -1,6 +1,7 @@
 # Checks the built tarvo.dll from the outside: it exports the two server
-# functions by their plain names and nothing else, and imports from system
-# libraries only. (check_built_files.py checks its machine type.)
+# functions and the three registration functions by their plain names and
+# nothing else, and imports from system libraries only. (check_built_files.py
+# checks its machine type.)
 # Usage: cmake -DDLL=path/tarvo.dll -DOBJDUMP=<triple>-objdump -P check_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -20,8 +21,8 @@ if(names_at GREATER -1)
   string(SUBSTRING "${names_table}" 0 ${names_end} names_table)
   string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^\n]*" export_lines "${names_table}")
 endif()
-if(NOT dump MATCHES "\tExport Address Table[ \t]+0*2\n")
-  list(APPEND failures "the export address table does not hold exactly two entries")
+if(NOT dump MATCHES "\tExport Address Table[ \t]+0*5\n")
+  list(APPEND failures "the export address table does not hold exactly five entries")
 endif()
 set(exports "")
 foreach(line IN LISTS export_lines)
@@ -29,8 +30,9 @@ foreach(line IN LISTS export_lines)
   list(APPEND exports "${name}")
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "DllCanUnloadNow;DllGetClassObject")
-  list(APPEND failures "exports are [${exports}], want DllCanUnloadNow and DllGetClassObject")
+set(wanted DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer)
+if(NOT exports STREQUAL "${wanted}")
+  list(APPEND failures "exports are [${exports}], want [${wanted}]")
 endif()
 
 set(system_dlls advapi32.dll comctl32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll)

@@ -32,7 +32,12 @@ constexpr const char ThreadingModel[] = "Apartment";
 
 // Where the entries of one scope live. Key paths are relative to their
 // root: RegCreateKeyA refuses one with a leading backslash
-// (ERROR_BAD_PATHNAME) and creates nothing.
+// (ERROR_BAD_PATHNAME) and creates nothing. Neither scope goes through
+// HKEY_CLASSES_ROOT: Windows writes a value set under a key of it into
+// HKEY_CURRENT_USER\Software\Classes when the user has a key of that name,
+// so a machine-wide run after a per-user one would write into the running
+// user's profile. Each scope opens its classes in the program's own registry
+// view, where CLSID is the class registration of its width.
 struct Place {
   HKEY classesRoot;
   const char* classesRootName;
@@ -46,9 +51,9 @@ struct Place {
 
 const Place& PlaceOf(RegistrationScope scope) {
   static const Place machine = {
-      HKEY_CLASSES_ROOT,
-      "HKEY_CLASSES_ROOT",
-      "",
+      HKEY_LOCAL_MACHINE,
+      "HKEY_LOCAL_MACHINE",
+      "Software\\Classes\\",
       HKEY_LOCAL_MACHINE,
       "HKEY_LOCAL_MACHINE",
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
@@ -129,67 +134,65 @@ void RegisterServer(const Place& place, const char* libraryPath, Outcome& outcom
   }
 }
 
-struct ExtensionKeyName {
-  char text[PathBufferSize];
-};
-
-// The subkeys of HKEY_CLASSES_ROOT named ".wav" or ".WAV", matched byte for
-// byte: ".Wav" is not ".wav". They are gathered first, so that removing keys
-// afterwards cannot shift the enumeration's indexes. HKEY_CLASSES_ROOT is
-// what the user sees, the user's own classes merged over the machine's, so
-// a per-user install takes the file type from it too.
-std::vector<ExtensionKeyName> FindExtensionKeys(Outcome& outcome) {
-  std::vector<ExtensionKeyName> found;
-  ExtensionKeyName name;
-  DWORD index = 0;
-  LONG status;
-  while ((status = RegEnumKeyA(HKEY_CLASSES_ROOT, index, name.text, PathBufferSize)) ==
-         ERROR_SUCCESS) {
-    if (std::strcmp(name.text, ".wav") == 0 || std::strcmp(name.text, ".WAV") == 0) {
-      found.push_back(name);
+// Opens the key of the ".wav" extension in the classes of a scope, by name:
+// key names ignore letter case, so this is also ".WAV" or ".Wav", and no two
+// of them can exist side by side. A key in the user's own classes hides the
+// machine's key of the same name from that user; without one, the user sees
+// the machine's. keyName is set to the key's name from its root. Returns
+// false when there is no such key, which is no failure, or when opening it
+// failed, which is.
+bool OpenExtensionKey(const Place& place, HKEY& key, std::string& keyName, Outcome& outcome) {
+  const Place* classes = &place;
+  for (;;) {
+    const std::string name = ClassesKey(*classes, ".wav");
+    keyName = std::string(classes->classesRootName) + "\\" + name;
+    const LONG status = RegOpenKeyExA(classes->classesRoot, name.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_SUCCESS) return true;
+    if (status != ERROR_FILE_NOT_FOUND) {
+      StepFailed(outcome, status, "Opening the registry key %s", keyName.c_str());
+      return false;
     }
-    ++index;
+    if (classes->forMachine) return false;
+    classes = &PlaceOf(RegistrationScope::Machine);
   }
-  if (status != ERROR_NO_MORE_ITEMS) {
-    StepFailed(outcome, status, "Listing the keys of HKEY_CLASSES_ROOT");
-  }
-  return found;
 }
 
-// The handler key path under the file type that the extension key points
-// to. An extension key without a file type name gets none: an empty name
-// would put the handler at the root of HKEY_CLASSES_ROOT. Neither that nor a
-// name too long for the path buffer is a failure of setup; only a read that
-// fails for another reason is. (RegQueryValueA reads a missing default
-// value as an empty one, but some systems may answer "not found" instead.)
-bool GetHandlerKey(const char* extensionKey, char (&handlerKey)[PathBufferSize],
-                   Outcome& outcome) {
+// The handler key path under the file type that the extension key names,
+// relative to the classes root. An extension key without a file type name
+// gets none: an empty name would put the handler at the classes root.
+// Neither that nor a name too long for the path buffer is a failure of
+// setup; only a read that fails for another reason is. (RegQueryValueA reads
+// a missing default value as an empty one, but some systems may answer "not
+// found" instead.)
+bool GetHandlerKey(const Place& place, char (&handlerKey)[PathBufferSize], Outcome& outcome) {
+  HKEY key;
+  std::string keyName;
+  if (!OpenExtensionKey(place, key, keyName, outcome)) return false;
   LONG size = PathBufferSize;
-  const LONG status = RegQueryValueA(HKEY_CLASSES_ROOT, extensionKey, handlerKey, &size);
+  const LONG status = RegQueryValueA(key, nullptr, handlerKey, &size);
+  RegCloseKey(key);
   if (status == ERROR_MORE_DATA || status == ERROR_FILE_NOT_FOUND) return false;
   if (status != ERROR_SUCCESS) {
-    StepFailed(outcome, status, "Reading the file type of HKEY_CLASSES_ROOT\\%s", extensionKey);
+    StepFailed(outcome, status, "Reading the file type of %s", keyName.c_str());
     return false;
   }
   const std::size_t length = strnlen(handlerKey, PathBufferSize);
   return length != 0 && AppendText(handlerKey, length, HandlerKeySuffix);
 }
 
-// The handler keys, under the file type of every ".wav" and ".WAV" key and
-// under SystemFileAssociations: the paths relative to the classes root.
-std::vector<std::string> HandlerKeys(Outcome& outcome) {
+// The handler keys, under the file type of the ".wav" key and under
+// SystemFileAssociations: the paths relative to the classes root.
+std::vector<std::string> HandlerKeys(const Place& place, Outcome& outcome) {
   std::vector<std::string> keys;
-  for (const ExtensionKeyName& extension : FindExtensionKeys(outcome)) {
-    char handlerKey[PathBufferSize];
-    if (GetHandlerKey(extension.text, handlerKey, outcome)) keys.emplace_back(handlerKey);
-  }
+  char handlerKey[PathBufferSize];
+  if (GetHandlerKey(place, handlerKey, outcome)) keys.emplace_back(handlerKey);
   keys.insert(keys.end(), std::begin(SystemAssociationKeys), std::end(SystemAssociationKeys));
   return keys;
 }
 
 // Names the class as the property sheet handler in each handler key.
 void RegisterHandlers(const Place& place, Outcome& outcome) {
-  for (const std::string& handlerKey : HandlerKeys(outcome)) {
+  for (const std::string& handlerKey : HandlerKeys(place, outcome)) {
     const std::string keyName = ClassesKey(place, handlerKey.c_str());
     HKEY key;
     if (CreateKey(place.classesRoot, place.classesRootName, keyName, key, outcome)) {
@@ -417,7 +420,7 @@ void Register(RegistrationScope scope, const char* libraryPath, Outcome& outcome
 void Unregister(RegistrationScope scope, Outcome& outcome) {
   const Place& place = PlaceOf(scope);
   const char* otherWidth = OtherWidthStillRegistered(place);
-  for (const std::string& handlerKey : HandlerKeys(outcome)) {
+  for (const std::string& handlerKey : HandlerKeys(place, outcome)) {
     UnregisterHandler(place, handlerKey, otherWidth, outcome);
   }
   UnregisterServer(place, outcome);

@@ -3,8 +3,8 @@
 # standard input not a console, checked through their output and exit
 # status, the registry, the system directory and the user's folder.
 # Usage: setup-case.sh SETUP_EXE CASE TARVO_DLL SETUP_HELPER_EXE
-# CASE is one of: registration rerun no-library upper-case-key
-# mixed-case-key no-wav-key empty-file-type no-file-type
+# CASE is one of: registration classes-redirected rerun no-library
+# upper-case-key mixed-case-key no-wav-key empty-file-type no-file-type
 # longest-file-type file-type-too-long file-type-unreadable copy-refused
 # keys-refused uninstall uninstall-foreign uninstall-in-use arguments
 setup_exe=$1
@@ -147,6 +147,37 @@ case $case_name in
       fail "the library was not copied into the system directory"
     check_handler wavfile
     ;;
+  classes-redirected)
+    # HKEY_CLASSES_ROOT merges the user's classes over the machine's, and
+    # Windows writes a value set through it into the user's classes when the
+    # user has the key; Wine merges nothing. So the library's registration
+    # runs with HKEY_CLASSES_ROOT redirected to a key of its own, whose .wav
+    # names a third file type: each scope must write, read and remove its
+    # own classes only, and take the file type from its own .wav.
+    redirected='Software\Redirected'
+    set_extension .wav wavfile
+    wine_reg add "$user_classes\\.wav" /ve /d userwav /f &&
+      wine_reg add "HKCU\\$redirected\\.wav" /ve /d redirected /f ||
+      fail "cannot create the .wav keys"
+    snapshot before
+    mkdir -p "$WINEPREFIX/drive_c/tools" && cp "$library" "$WINEPREFIX/drive_c/tools/tarvo.dll"
+    redirected_call() {
+      timeout 120 "$TARVO_WINE" "$helper_exe" classes-redirected "$redirected" "$tools_library" "$1" \
+        </dev/null >"$case_dir/helper.out" 2>&1 || fail "$1: $(cat "$case_dir/helper.out")"
+    }
+    redirected_call register
+    redirected_call user-register
+    check_server_entries 'HKLM\Software\Classes' "$approved_key" "$tools_library"
+    check_server_entries "$user_classes" "$user_approved" "$tools_library"
+    expect_sz 'HKLM\Software\Classes\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+    expect_sz "$user_classes\\userwav\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
+    count=$(count_handler_keys)
+    [ "$count" = 2 ] || fail "expected two handler keys, found $count"
+    redirected_call unregister
+    redirected_call user-unregister
+    snapshot after
+    same_snapshot before after
+    ;;
   rerun)
     # The second run meets the first run's copy and must keep it, and must
     # write again the entries removed in between.
@@ -182,10 +213,11 @@ case $case_name in
     check_handler WaveSound
     ;;
   mixed-case-key)
+    # Key names ignore letter case: the shell reads .Wav as .wav.
     set_extension .Wav wavfile
     run_setup run
     check_server_entries
-    check_no_handler
+    check_handler wavfile
     ;;
   no-wav-key)
     run_setup run
@@ -267,8 +299,8 @@ case $case_name in
     wine_quiet "$helper_exe" volatile-key "CLSID\\$class_id" || fail "cannot make the class key volatile"
     wine_quiet "$helper_exe" volatile-key 'wavfile\shellex' || fail "cannot make wavfile\shellex volatile"
     failed_output 'Setup failed.' \
-      "Creating the registry key HKEY_CLASSES_ROOT\\CLSID\\$class_id\\InProcServer32 failed: Subkey must be volatile." \
-      'Creating the registry key HKEY_CLASSES_ROOT\wavfile\shellex\PropertySheetHandlers\Tarvo failed: Subkey must be volatile.' \
+      "Creating the registry key HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$class_id\\InProcServer32 failed: Subkey must be volatile." \
+      'Creating the registry key HKEY_LOCAL_MACHINE\Software\Classes\wavfile\shellex\PropertySheetHandlers\Tarvo failed: Subkey must be volatile.' \
       >"$case_dir/expected-run.out"
     run_setup run 1
     cmp -s "$case_dir/work/tarvo.dll" "$system32/tarvo.dll" || fail "the library was not copied"

@@ -36,8 +36,11 @@ constexpr const char ThreadingModel[] = "Apartment";
 // HKEY_CLASSES_ROOT: Windows writes a value set under a key of it into
 // HKEY_CURRENT_USER\Software\Classes when the user has a key of that name,
 // so a machine-wide run after a per-user one would write into the running
-// user's profile. Each scope opens its classes in the program's own registry
-// view, where CLSID is the class registration of its width.
+// user's profile. The machine's classes key is opened once for the run and
+// the keys below it are named from there, as they were from
+// HKEY_CLASSES_ROOT, so that a file type name may fill the path buffer. Both
+// scopes use the program's own registry view, where CLSID is the class
+// registration of its width.
 struct Place {
   HKEY classesRoot;
   const char* classesRootName;
@@ -49,26 +52,44 @@ struct Place {
   bool forMachine;
 };
 
-const Place& PlaceOf(RegistrationScope scope) {
-  static const Place machine = {
-      HKEY_LOCAL_MACHINE,
-      "HKEY_LOCAL_MACHINE",
-      "Software\\Classes\\",
+// Where HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER each keep their classes.
+constexpr const char* ClassesUnderRoot = "Software\\Classes";
+constexpr const char* MachineClassesName = "HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// The place of a scope for one run; the machine's classes root is opened,
+// with whatever rights the caller has, and closed by ClosePlace. Returns
+// false when it cannot be opened.
+bool OpenPlace(RegistrationScope scope, Place& place, Outcome& outcome) {
+  if (scope == RegistrationScope::User) {
+    place = {
+        HKEY_CURRENT_USER,
+        "HKEY_CURRENT_USER",
+        "Software\\Classes\\",
+        HKEY_CURRENT_USER,
+        "HKEY_CURRENT_USER",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+        false,
+    };
+    return true;
+  }
+  place = {
+      nullptr,
+      MachineClassesName,
+      "",
       HKEY_LOCAL_MACHINE,
       "HKEY_LOCAL_MACHINE",
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
       true,
   };
-  static const Place user = {
-      HKEY_CURRENT_USER,
-      "HKEY_CURRENT_USER",
-      "Software\\Classes\\",
-      HKEY_CURRENT_USER,
-      "HKEY_CURRENT_USER",
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-      false,
-  };
-  return scope == RegistrationScope::User ? user : machine;
+  const LONG status =
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassesUnderRoot, 0, MAXIMUM_ALLOWED, &place.classesRoot);
+  if (status == ERROR_SUCCESS) return true;
+  StepFailed(outcome, status, "Opening the registry key %s", MachineClassesName);
+  return false;
+}
+
+void ClosePlace(const Place& place) {
+  if (place.forMachine) RegCloseKey(place.classesRoot);
 }
 
 std::string ClassesKey(const Place& place, const char* key) {
@@ -142,19 +163,19 @@ void RegisterServer(const Place& place, const char* libraryPath, Outcome& outcom
 // false when there is no such key, which is no failure, or when opening it
 // failed, which is.
 bool OpenExtensionKey(const Place& place, HKEY& key, std::string& keyName, Outcome& outcome) {
-  const Place* classes = &place;
-  for (;;) {
-    const std::string name = ClassesKey(*classes, ".wav");
-    keyName = std::string(classes->classesRootName) + "\\" + name;
-    const LONG status = RegOpenKeyExA(classes->classesRoot, name.c_str(), 0, KEY_QUERY_VALUE, &key);
-    if (status == ERROR_SUCCESS) return true;
-    if (status != ERROR_FILE_NOT_FOUND) {
-      StepFailed(outcome, status, "Opening the registry key %s", keyName.c_str());
-      return false;
-    }
-    if (classes->forMachine) return false;
-    classes = &PlaceOf(RegistrationScope::Machine);
+  const std::string name = ClassesKey(place, ".wav");
+  keyName = std::string(place.classesRootName) + "\\" + name;
+  LONG status = RegOpenKeyExA(place.classesRoot, name.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (status == ERROR_FILE_NOT_FOUND && !place.forMachine) {
+    keyName = std::string(MachineClassesName) + "\\.wav";
+    status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(ClassesUnderRoot) + "\\.wav").c_str(),
+                           0, KEY_QUERY_VALUE, &key);
   }
+  if (status == ERROR_SUCCESS) return true;
+  if (status != ERROR_FILE_NOT_FOUND) {
+    StepFailed(outcome, status, "Opening the registry key %s", keyName.c_str());
+  }
+  return false;
 }
 
 // The handler key path under the file type that the extension key names,
@@ -202,11 +223,13 @@ void RegisterHandlers(const Place& place, Outcome& outcome) {
   }
 }
 
-// Reads the server path of the class registration in one registry view.
+// Reads the server path of the class registration in one registry view. The
+// key is named from the root of the scope, in the view asked for.
 bool ReadServerPath(const Place& place, REGSAM view, char (&path)[PathBufferSize]) {
+  const HKEY root = place.forMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  const std::string keyName = std::string(ClassesUnderRoot) + "\\" + ServerKey;
   HKEY key;
-  if (RegOpenKeyExA(place.classesRoot, ClassesKey(place, ServerKey).c_str(), 0,
-                    KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, keyName.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
     return false;
   }
   DWORD type = 0;
@@ -412,18 +435,22 @@ DWORD ToAnsiPath(const wchar_t* path, char (&text)[PathBufferSize]) {
 }
 
 void Register(RegistrationScope scope, const char* libraryPath, Outcome& outcome) {
-  const Place& place = PlaceOf(scope);
+  Place place;
+  if (!OpenPlace(scope, place, outcome)) return;
   if (libraryPath != nullptr) RegisterServer(place, libraryPath, outcome);
   RegisterHandlers(place, outcome);
+  ClosePlace(place);
 }
 
 void Unregister(RegistrationScope scope, Outcome& outcome) {
-  const Place& place = PlaceOf(scope);
+  Place place;
+  if (!OpenPlace(scope, place, outcome)) return;
   const char* otherWidth = OtherWidthStillRegistered(place);
   for (const std::string& handlerKey : HandlerKeys(place, outcome)) {
     UnregisterHandler(place, handlerKey, otherWidth, outcome);
   }
   UnregisterServer(place, outcome);
+  ClosePlace(place);
 }
 
 void NotifyShell(const Outcome& outcome) {

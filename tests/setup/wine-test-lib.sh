@@ -190,6 +190,8 @@ same_snapshot() {
 # loads LIBRARY (a Windows path) and holds it until the Windows path RELEASE
 # exists, and waits until it has the library loaded; its process is $holder.
 hold_library() {
+  # The output of a helper started earlier would read as this one's.
+  rm -f "$case_dir/holder.out"
   timeout 150 "$1" "$2" hold-library "$3" "$4" </dev/null >"$case_dir/holder.out" 2>&1 &
   holder=$!
   i=0

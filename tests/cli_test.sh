@@ -8,12 +8,12 @@ examples=$2
 
 # Usage errors and the informative options.
 "$report" >/dev/null 2>"$work/err"; check "no path exits 2" 2 $?
-check "no path prints usage" "usage: tarvo-report [--raw | --json] PATH..." "$(cat "$work/err")"
+check "no path prints usage" "usage: tarvo-report [--raw | --json | --tags] PATH..." "$(cat "$work/err")"
 "$report" --frobnicate x >/dev/null 2>&1; check "unknown option exits 2" 2 $?
 "$report" --raw --json "$examples" >"$work/out" 2>&1; check "--raw with --json exits 2" 2 $?
 check "--raw with --json prints only the usage error" 0 "$(grep -c '^{' "$work/out")"
 "$report" --help >"$work/out"; check "help exits 0" 0 $?
-check "help starts with usage" "usage: tarvo-report [--raw | --json] PATH..." "$(head -n 1 "$work/out")"
+check "help starts with usage" "usage: tarvo-report [--raw | --json | --tags] PATH..." "$(head -n 1 "$work/out")"
 check "version" "tarvo-report 1.0.0.1" "$("$report" --version)"
 
 # A path that cannot be opened: its report is the path alone, a message, status 1.

@@ -186,6 +186,11 @@ TEST(XmlChunk, DamagedOrHostileXmlGivesALineAndWhatWasRead) {
        Section("iXML", {"  Take:             1"}) + Section("iXML", {"  Take:             2"})},
       {"Utf16WithByteOrderMark", Riff(Chunk("iXML", utf16 + Fill(6))),
        Section("iXML", {"  Take:             7"})},
+      // The code page editors on Windows declare, which expat lacks.
+      {"Windows1252Declared",
+       Riff(Chunk("iXML", "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>"
+                          "<BWFXML><NOTE>caf\xE9 \x80</NOTE></BWFXML>")),
+       Section("iXML", {"  Note:             caf\xC3\xA9 \xE2\x82\xAC"})},
       {"CutByTheEndOfTheFile",
        RiffWithLength(4 + 8 + 40, "iXML" + U32(40) + "<BWFXML><TAKE>3</TAKE><NO"),
        Section("iXML", {"  Take:             3", "  Damaged XML: unclosed token at byte 22"})},

@@ -16,10 +16,10 @@
 
 namespace {
 
-const char Usage[] = "usage: tarvo-report [--raw | --json] PATH...\n";
+const char Usage[] = "usage: tarvo-report [--raw | --json | --tags] PATH...\n";
 
 const char Help[] =
-    "usage: tarvo-report [--raw | --json] PATH...\n"
+    "usage: tarvo-report [--raw | --json | --tags] PATH...\n"
     "\n"
     "Prints the chunk report of each WAV file given. A directory stands for\n"
     "every file below it whose name ends in .wav or .bwf (any letter case),\n"
@@ -33,6 +33,9 @@ const char Help[] =
     "             field decoded and every text in full, and the problems\n"
     "             of its structure; a file that cannot be opened gets its\n"
     "             path and an error\n"
+    "  --tags     write each file's Tags report instead (UTF-8, LF line\n"
+    "             breaks, separated by an empty line): its path, then what\n"
+    "             its iXML and XMP chunks say, a section each\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
@@ -49,14 +52,26 @@ class StandardOutput : public JsonSink {
 struct Output {
   bool raw = false;
   bool json = false;
+  bool tags = false;
   bool first = true;
   std::string text;
+  std::string tagsText;
   StandardOutput sink;
 
   // The report begins with pathLine. A file name is not Windows-1252 text:
   // the UTF-8 text shows the path as pathText instead, and converts the rest.
   void Report(const char* report, const std::string& pathLine, const std::string& pathText) {
     std::size_t length = std::strlen(report);
+    if (tags) {
+      text.clear();
+      if (!first) text += '\n';
+      first = false;
+      text += pathText;
+      text += '\n';
+      text += tagsText;
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      return;
+    }
     if (raw) {
       std::fwrite(report, 1, length, stdout);
       return;
@@ -78,7 +93,9 @@ enum class Outcome { Reported, CannotOpen, IsFolder };
 Outcome ReportFile(const PathName& path, Output& output, bool folderAllowed) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   std::string pathLine;
-  const char* report = ReportOf(path, pathLine, output.json ? &output.sink : nullptr);
+  output.tagsText.clear();
+  const char* report = ReportOf(path, pathLine, output.json ? &output.sink : nullptr,
+                                output.tags ? &output.tagsText : nullptr);
   // A file that cannot be opened gets a report of its path alone, cut to the
   // report's capacity when the path is longer than that (no such path opens).
   if (std::strlen(report) > pathLine.size()) {
@@ -124,6 +141,8 @@ int main(int argc, char** argv) {
         output.raw = true;
       } else if (IsOption(argument, "--json")) {
         output.json = true;
+      } else if (IsOption(argument, "--tags")) {
+        output.tags = true;
       } else if (IsOption(argument, "--help")) {
         std::fputs(Help, stdout);
         return 0;
@@ -143,8 +162,9 @@ int main(int argc, char** argv) {
     std::fputs(Usage, stderr);
     return 2;
   }
-  if (output.raw && output.json) {
-    std::fprintf(stderr, "tarvo-report: --raw and --json do not go together\n%s", Usage);
+  if (output.raw + output.json + output.tags > 1) {
+    std::fprintf(stderr, "tarvo-report: %s and %s do not go together\n%s",
+                 output.raw ? "--raw" : "--json", output.tags ? "--tags" : "--json", Usage);
     return 2;
   }
 

@@ -73,10 +73,10 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json,
+                     std::string* tags) {
   pathLine = InCodePage(CP_ACP, path);
-  ReportPath report(pathLine.c_str(), path.c_str());
-  return json ? BuildReport(report, *json) : BuildReport(report);
+  return BuildReport(ReportPath(pathLine.c_str(), path.c_str()), json, tags);
 }
 
 void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {
@@ -140,9 +140,10 @@ std::string OpenFailureReason(const PathName& path) {
 
 #else
 
-const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json) {
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json,
+                     std::string* tags) {
   pathLine = path;
-  return json ? BuildReport(path.c_str(), *json) : BuildReport(path.c_str());
+  return BuildReport(path.c_str(), json, tags);
 }
 
 void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json) {

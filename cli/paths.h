@@ -19,8 +19,10 @@ using PathName = std::string;
 // sets pathLine to the text of its first line: the path's bytes on POSIX
 // systems; on Windows the name in the ANSI code page, as the shell's 8-bit
 // calls give it, so that the report is the Info page's byte for byte. With
-// json, its JSON description goes there in the same pass.
-const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json = nullptr);
+// json, its JSON description goes there in the same pass, and with tags its
+// Tags report.
+const char* ReportOf(const PathName& path, std::string& pathLine, JsonSink* json = nullptr,
+                     std::string* tags = nullptr);
 
 // Writes the JSON object of a path that could not be reported on.
 void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink& json);

@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::uint32_t BroadcastFixedBytes = 602;  // description .. reserved block
 constexpr std::uint32_t BroadcastLengthCap = 5000;
+constexpr std::uint32_t TimeReferenceEnd = 346;
 constexpr std::uint32_t UmidAndReservedBytes = 254;
 constexpr std::uint32_t UmidBytes = 64;
 constexpr std::uint32_t LoudnessFields = 5;  // after the UMID, from version 2 on
@@ -33,8 +34,10 @@ void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth) {
     DumpQuotedText(text.bytes, 0, text.name);
   }
 
+  std::uint64_t timeReference = ReadU64();
+  if (length >= TimeReferenceEnd) Facts = {Facts.sampleRate, true, timeReference};
   NewLine(depth);
-  Field("time_reference", "Sample count %lld since midnight", ReadU64());
+  Field("time_reference", "Sample count %lld since midnight", timeReference);
 
   std::uint16_t version = ReadU16();
   NewLine(depth);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 #include "report.h"
@@ -289,3 +290,77 @@ void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDataChunk(std::uint64_t length, std::uint32_t depth);
 void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth);
 void DescribeFactChunk(std::uint32_t depth);
+
+// ---- Facts that one chunk leaves for another ---------------------------------
+
+// What the format and broadcast chunks said, for the tag decoders that come
+// after them (a start timecode counted at the file's sample rate from the
+// broadcast time reference). Reset for every report.
+struct ReportFacts {
+  std::uint32_t sampleRate;  // of the last format chunk; 0 without one
+  bool timeReferenceKnown;
+  std::uint64_t timeReference;  // samples since midnight, from bext
+};
+extern thread_local ReportFacts Facts;
+
+// Where the Tags report of the report being built goes; nullptr when none
+// is wanted.
+extern thread_local std::string* TagsOut;
+
+// ---- The Tags report -----------------------------------------------------------
+//
+// Tag chunks at the top level of the form (iXML, XMP and the like) are
+// decoded only when the Tags report or the JSON description is wanted: the
+// report text shows them as quoted text either way. A tag decoder fills a
+// record, then describes it through the calls below, each of which writes a
+// line of the Tags report and the same value as a member of the chunk's
+// JSON object. None of them touches the report text.
+
+// True while the Tags report or the JSON description is being written.
+bool TagsWanted();
+
+// A section of the Tags report: an empty line, then heading on a line of its
+// own; in JSON, the object member name, holding the section's fields.
+class TagSection {
+ public:
+  TagSection(const char* heading, const char* name);
+  TagSection(const TagSection&) = delete;
+  TagSection& operator=(const TagSection&) = delete;
+
+ private:
+  JsonScope object_;
+};
+
+// A labelled line of the Tags report, "  Label:  value", and the JSON
+// member name. Texts are UTF-8; the line shows them trimmed, with each run
+// of line breaks and other control characters as one blank, so that a
+// field keeps to its line; JSON has them trimmed and otherwise as written.
+// An empty text is a field the file does not hold: nothing is written.
+void TagText(const char* label, const char* name, const std::string& text);
+void TagNumber(const char* label, const char* name, std::uint64_t value);
+void TagFlag(const char* label, const char* name, bool value);
+// Narrows the fields of a scope to the Tags report's lines or to the JSON
+// description, as Showing does for the report text and JSON.
+class TagShowing {
+ public:
+  TagShowing(bool lines, bool json);
+  ~TagShowing();
+  TagShowing(const TagShowing&) = delete;
+  TagShowing& operator=(const TagShowing&) = delete;
+
+ private:
+  Showing json_;
+  bool lines_;
+};
+
+// A text as the Tags report shows it in a line (see TagText).
+std::string TagValue(const std::string& text);
+// A line of the Tags report alone, at indent blanks (a track of a list, a
+// line about damage).
+void TagLine(std::size_t indent, const std::string& text);
+// A text member of the JSON description alone (UTF-8).
+void JsonUtf8(const char* name, const std::string& text);
+
+// The tag decoders. Each takes the payload at the file position.
+void DescribeIxmlChunk(std::uint32_t length);
+void DescribeXmpChunk(std::uint32_t length);

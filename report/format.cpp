@@ -218,7 +218,8 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
   NewLine(depth);
   Field("channels", "%d channel", ReadU16());
   NewLine(depth);
-  Field("sample_rate", "%d Hz", ReadU32());
+  Facts.sampleRate = ReadU32();
+  Field("sample_rate", "%d Hz", Facts.sampleRate);
 
   std::uint32_t bytesPerSecond = ReadU32();
   NewLine(depth);

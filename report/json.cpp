@@ -38,17 +38,13 @@ void Flush() {
 
 void Key(const char* name) {
   if (Json.out.size() >= SinkPiece) Flush();
-  char key[64];
-  std::size_t used = 0;
-  if (!Json.firstMember.back()) key[used++] = ',';
+  if (!Json.firstMember.back()) Json.out += ',';
   Json.firstMember.back() = 0;
   if (name) {
-    key[used++] = '"';
-    while (*name) key[used++] = *name++;  // names are short
-    key[used++] = '"';
-    key[used++] = ':';
+    Json.out += '"';
+    Json.out += name;
+    Json.out += "\":";
   }
-  Json.out.append(key, used);
 }
 
 void AppendControl(unsigned byte, std::string& out) {
@@ -274,6 +270,13 @@ void JsonAscii(const char* name, const char* text) {
   std::size_t count = 0;
   while (bytes[count]) ++count;
   AppendString(bytes, count, TextKind::Riff, Json.out);
+}
+
+void JsonUtf8(const char* name, const std::string& text) {
+  if (!JsonWanted()) return;
+  Key(name);
+  AppendString(reinterpret_cast<const unsigned char*>(text.data()), text.size(), TextKind::Utf8,
+               Json.out);
 }
 
 void JsonIdentifier(const char* name, const unsigned char* id, std::size_t count, bool stopAtNul) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <string>
 
 // Size of the report buffer, terminating NUL included. A report never holds
 // more than ReportCapacity - 1 characters.
@@ -47,6 +48,15 @@ class JsonSink {
 // line feed. The report text is the same as without json. When the file
 // cannot be opened nothing is written to json (see WriteJsonError).
 const char* BuildReport(ReportPath path, JsonSink& json);
+
+// Builds the report of path as above, with its JSON description written to
+// json when json is given, and its Tags report appended to tags when tags is
+// given, all in the same pass over the file. The Tags report is the file's
+// tag chunks (iXML, XMP and the like at the top level of its form) decoded
+// into sections of labelled lines, in file order: UTF-8 text with LF line
+// breaks, each section begun by an empty line; nothing for a file without
+// such chunks. Its path line is the caller's to write.
+const char* BuildReport(ReportPath path, JsonSink* json, std::string* tags);
 
 // Writes the JSON object of a file that could not be reported on: its path
 // and why, as error.

@@ -17,11 +17,19 @@ constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the tabl
 // deeper nesting, read the description of any file.
 constexpr std::uint32_t JsonDepthLimit = 64;
 
+// Whether the file's form (RIFF, RF64 or BW64) holds tag chunks at its top
+// level.
+thread_local bool FormHoldsTags = false;
+
 // Sends a chunk's payload to its decoder. This table is the only place where
 // chunk identifiers meet decoders (the two switches below find the sizes of
 // an RF64 file). Only the data chunk is given a size beyond 32 bits.
-void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) {
+// Tag chunks at the top level of the form are also decoded for the Tags
+// report and the JSON description (tagged true).
+void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, bool tagged) {
   std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
+  std::uint64_t start = FilePosition();
+  tagged = tagged && TagsWanted();
   switch (id) {
     case FourCC("PAD "): break;  // sector alignment: nothing to show
     case FourCC("cue "): DescribeCueChunk(size, depth); break;
@@ -50,8 +58,14 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) 
     // XML chunks are UTF-8 text; every other payload is Windows-1252 text,
     // when it is text at all.
     case FourCC("iXML"):
-    case FourCC("axml"):
-    case FourCC("_PMX"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
+      if (tagged) SeekFile(start), DescribeIxmlChunk(size);
+      break;
+    case FourCC("_PMX"):
+      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
+      if (tagged) SeekFile(start), DescribeXmpChunk(size);
+      break;
+    case FourCC("axml"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
     default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }
@@ -160,7 +174,7 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
       NewLine(depth + 1);
       Append("<%.4s>", reinterpret_cast<const char*>(header));
       DescribeChunkId(header);
-      if (size != 0) DecodeChunk(id, size, depth + 2);
+      if (size != 0) DecodeChunk(id, size, depth + 2, depth == 0 && FormHoldsTags);
     }
     SeekFile(start + size + pad);
   }
@@ -171,11 +185,17 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
 
 namespace {
 
-const char* Build(ReportPath path, JsonSink* json) {
+const char* Build(ReportPath path, JsonSink* json, std::string* tags) {
   std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ReportCursor = 0;
   ReportText[0] = '\0';
   SecondsPerByte = 0.0;  // one file's format must not time another's data
+  Facts = {};
+  // Set for this report only: the Tags report goes nowhere once it is built.
+  struct TagsGoTo {
+    explicit TagsGoTo(std::string* tags) { TagsOut = tags; }
+    ~TagsGoTo() { TagsOut = nullptr; }
+  } tagsGoTo(tags);
 
   AppendText(path.Text);
   if (!OpenReportFile(path)) return ReportText;
@@ -200,6 +220,12 @@ const char* Build(ReportPath path, JsonSink* json) {
   JsonIdentifier("header", header);
   std::uint64_t riffLength = FourCCValue(header + 4);
   FindLargeSizes(header);
+  switch (FourCCValue(header)) {
+    case FourCC("RIFF"):
+    case FourCC("RF64"):
+    case FourCC("BW64"): FormHoldsTags = true; break;
+    default: FormHoldsTags = false; break;
+  }
   if (LargeSizes.present && riffLength == LargeSizeMark) riffLength = LargeSizes.riffLength;
   // Files under 8 bytes compare with their size minus 8 modulo 2^32. Other
   // files of 4 GiB + 8 bytes and more cannot match, and are walked as far as
@@ -225,9 +251,13 @@ const char* Build(ReportPath path, JsonSink* json) {
 
 }  // namespace
 
-const char* BuildReport(ReportPath path) { return Build(path, nullptr); }
+const char* BuildReport(ReportPath path) { return Build(path, nullptr, nullptr); }
 
-const char* BuildReport(ReportPath path, JsonSink& json) { return Build(path, &json); }
+const char* BuildReport(ReportPath path, JsonSink& json) { return Build(path, &json, nullptr); }
+
+const char* BuildReport(ReportPath path, JsonSink* json, std::string* tags) {
+  return Build(path, json, tags);
+}
 
 std::recursive_mutex& ReportLock() {
   static std::recursive_mutex lock;

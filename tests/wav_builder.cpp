@@ -132,6 +132,18 @@ std::string ReportFixture::ReportWithJson(std::string& json) {
   return BuildReport(path_.c_str(), sink);
 }
 
+std::string ReportFixture::Tags(std::string* json) {
+  std::lock_guard<std::recursive_mutex> hold(ReportLock());
+  std::string tags;
+  std::string jsonText;
+  JsonText sink(jsonText);
+  std::string report = BuildReport(path_.c_str(), json ? &sink : nullptr, &tags);
+  // The report text is the same whatever else the pass writes.
+  if (report != BuildReport(path_.c_str())) tags = "report text differs";
+  if (json) *json = jsonText;
+  return tags;
+}
+
 std::string ReportFixture::Summary(std::uint64_t size) const {
   // Hundredths of a KB or MB rounded half up: exact for the tests' sizes.
   bool kilobytes = size <= 1048576;

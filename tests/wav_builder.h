@@ -38,6 +38,10 @@ class ReportFixture {
   std::string Report();  // of the file as written last
   // The same, built with its JSON description, which goes to json.
   std::string ReportWithJson(std::string& json);
+  // The Tags report of the file as written last, and with json its JSON
+  // description from the same pass. Both passes give the report text that
+  // BuildReport alone gives, or the result says so.
+  std::string Tags(std::string* json = nullptr);
   std::string ReportOf(const std::string& bytes) {
     Write(bytes);
     return Report();

@@ -128,8 +128,9 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   bool walkedToItsEnd = true;
   while (remaining >= MinimumListRemainder) {
     std::uint64_t at = FilePosition();
-    // A full report shows nothing more; its JSON description goes on.
-    if (ReportIsFull() && !JsonWanted()) {
+    // A full report shows nothing more; its JSON description and its Tags
+    // report, whose chunks are those of the form, go on.
+    if (ReportIsFull() && !JsonWanted() && !(depth == 0 && TagsOut && FormHoldsTags)) {
       walkedToItsEnd = false;
       break;
     }

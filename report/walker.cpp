@@ -37,7 +37,10 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("PEAK"): DescribePeakChunk(size, depth); break;
     case FourCC("DISP"): DescribeDisplayChunk(size, depth); break;
     case FourCC("bext"):
-    case FourCC("BEXT"): DescribeBroadcastExtension(size, depth); break;
+    case FourCC("BEXT"):
+      DescribeBroadcastExtension(size, depth);
+      if (tagged) SeekFile(start), DescribeBroadcastUmid(size);
+      break;
     case FourCC("mext"):
     case FourCC("MEXT"): DescribeMpegExtension(size, depth); break;
     case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
@@ -66,6 +69,18 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
       if (tagged) SeekFile(start), DescribeXmpChunk(size);
       break;
     case FourCC("axml"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+    case FourCC("cart"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeCartChunk(size);
+      break;
+    case FourCC("acid"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeAcidChunk(size);
+      break;
+    case FourCC("umid"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeUmidChunk(size);
+      break;
     default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }
@@ -194,8 +209,8 @@ const char* Build(ReportPath path, JsonSink* json, std::string* tags) {
   Facts = {};
   // Set for this report only: the Tags report goes nowhere once it is built.
   struct TagsGoTo {
-    explicit TagsGoTo(std::string* tags) { TagsOut = tags; }
-    ~TagsGoTo() { TagsOut = nullptr; }
+    explicit TagsGoTo(std::string* tags) { BeginTagsReport(tags); }
+    ~TagsGoTo() { EndTagsReport(); }
   } tagsGoTo(tags);
 
   AppendText(path.Text);

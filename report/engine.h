@@ -450,3 +450,5 @@ void DescribeAcidChunk(std::uint32_t length);
 void DescribeUmidChunk(std::uint32_t length);
 // The UMID of a broadcast chunk (version 1 and later), as a held section.
 void DescribeBroadcastUmid(std::uint32_t length);
+void DescribeChnaChunk(std::uint32_t length);
+void DescribeAdmChunk(std::uint32_t length);

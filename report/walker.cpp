@@ -68,7 +68,10 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
       DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
       if (tagged) SeekFile(start), DescribeXmpChunk(size);
       break;
-    case FourCC("axml"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+    case FourCC("axml"):
+      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
+      if (tagged) SeekFile(start), DescribeAdmChunk(size);
+      break;
     case FourCC("cart"):
       DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
       if (tagged) SeekFile(start), DescribeCartChunk(size);
@@ -76,6 +79,10 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("acid"):
       DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
       if (tagged) SeekFile(start), DescribeAcidChunk(size);
+      break;
+    case FourCC("chna"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeChnaChunk(size);
       break;
     case FourCC("umid"):
       DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);

@@ -145,6 +145,73 @@ TEST(TagChunks, Acid) {
   });
 }
 
+std::string ChnaEntry(unsigned track, const std::string& uid, const std::string& trackFormat,
+                      const std::string& packFormat) {
+  return U16(track) + Text(uid, 12) + Text(trackFormat, 14) + Text(packFormat, 11) + Fill(1);
+}
+
+const char Adm[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<ebuCoreMain xmlns=\"urn:ebu:metadata-schema:ebuCore_2014\"><coreMetadata><format>"
+    "<audioFormatExtended>"
+    "<audioProgramme audioProgrammeID=\"APR_1001\" audioProgrammeName=\"Main mix\">"
+    "<audioContentIDRef>ACO_1001</audioContentIDRef></audioProgramme>"
+    "<audioContent audioContentID=\"ACO_1001\" audioContentName=\"Dialogue\"/>"
+    "<audioObject audioObjectID=\"AO_1001\" audioObjectName=\"Narrator\">"
+    "<audioPackFormatIDRef>AP_00031001</audioPackFormatIDRef></audioObject>"
+    "<audioObject audioObjectID=\"AO_1002\" audioObjectName=\"Music\"/>"
+    "<audioPackFormat audioPackFormatID=\"AP_00031001\" audioPackFormatName=\"Narrator\" "
+    "typeLabel=\"0003\"/>"
+    "<audioPackFormat audioPackFormatID=\"AP_00010002\" audioPackFormatName=\"Stereo\" "
+    "typeDefinition=\"DirectSpeakers\"/>"
+    "<audioChannelFormat audioChannelFormatID=\"AC_00031001\"/>"
+    "<audioChannelFormat audioChannelFormatID=\"AC_00010001\"/>"
+    "<audioChannelFormat audioChannelFormatID=\"AC_00010002\"/>"
+    "</audioFormatExtended></format></coreMetadata></ebuCoreMain>\r\n";
+
+TEST(TagChunks, AudioDefinitionModel) {
+  CheckTags({
+      {"ChnaOfTwoEntries",
+       Chunk("chna", U16(2) + U16(2) +
+                         ChnaEntry(1, "ATU_00000001", "AT_00031001_01", "AP_00031001") +
+                         ChnaEntry(2, "ATU_00000002", "AT_00010002_01", "AP_00010002")),
+       "\nADM (chna)\n"
+       "  Tracks:           2\n"
+       "  Track UIDs:       2\n"
+       "    track 1, ATU_00000001, AT_00031001_01, AP_00031001\n"
+       "    track 2, ATU_00000002, AT_00010002_01, AP_00010002\n",
+       "\"chna\":{\"track_count\":2,\"uid_count\":2,\"entries\":["
+       "{\"track_index\":1,\"uid\":\"ATU_00000001\",\"track_format\":\"AT_00031001_01\","
+       "\"pack_format\":\"AP_00031001\"},{\"track_index\":2,\"uid\":\"ATU_00000002\","
+       "\"track_format\":\"AT_00010002_01\",\"pack_format\":\"AP_00010002\"}]}"},
+      // The count names more entries than the chunk holds: only those it
+      // holds are read.
+      {"ChnaCountOf65535InFortyBytes",
+       Chunk("chna", U16(1) + U16(65535) + ChnaEntry(1, "ATU_00000001", "", "").substr(0, 36)),
+       "\nADM (chna)\n"
+       "  Tracks:           1\n"
+       "  Track UIDs:       65535\n"
+       "  Damaged: the chunk holds 40 bytes of the 2621404 its fields take\n",
+       "\"chna\":{\"track_count\":1,\"uid_count\":65535,\"entries\":[]}"},
+      {"AxmlOfOneProgrammeAndTwoObjects", Chunk("axml", Adm),
+       "\nADM (axml)\n"
+       "  Programme:        Main mix (APR_1001)\n"
+       "  Content:          Dialogue (ACO_1001)\n"
+       "  Object:           Narrator (AO_1001)\n"
+       "  Object:           Music (AO_1002)\n"
+       "  Pack format:      Narrator (AP_00031001), Objects\n"
+       "  Pack format:      Stereo (AP_00010002), DirectSpeakers\n"
+       "  Channel formats:  3\n",
+       "\"adm\":{\"programmes\":[{\"id\":\"APR_1001\",\"name\":\"Main mix\"}],"
+       "\"contents\":[{\"id\":\"ACO_1001\",\"name\":\"Dialogue\"}],"
+       "\"objects\":[{\"id\":\"AO_1001\",\"name\":\"Narrator\"},"
+       "{\"id\":\"AO_1002\",\"name\":\"Music\"}],\"pack_formats\":["
+       "{\"id\":\"AP_00031001\",\"name\":\"Narrator\",\"type\":\"Objects\"},"
+       "{\"id\":\"AP_00010002\",\"name\":\"Stereo\",\"type\":\"DirectSpeakers\"}],"
+       "\"channel_formats\":3}"},
+  });
+}
+
 // A UMID's 12 bytes of label and its length byte, then count - 13 bytes
 // counting up from 0xA0.
 std::string Umid(unsigned char length, std::size_t count) {

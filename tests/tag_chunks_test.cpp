@@ -76,21 +76,9 @@ TEST(TagChunks, Cart) {
        "{\"usage\":\"AUDs\",\"samples\":12000,\"time\":\"00:00:00.250\"},"
        "{\"usage\":\"AUDe\",\"samples\":1441234,\"time\":\"00:00:30.025\"}],"
        "\"url\":\"http://example.com/cut\",\"tag_text\":\"Traffic note\"}"},
-      {"TagTextReadTo64KiB", Chunk("cart", Cart("", "", text70000)),
+      {"TagTextReadTo64KiB", Chunk("cart", Fill(2048) + text70000),
        "\ncart\n"
-       "  Version:          0101\n"
-       "  Title:            Morning News\n"
-       "  Artist:           Zo\xC3\xAB\n"
-       "  Client ID:        Client 7\n"
-       "  Category:         NEWS\n"
-       "  Classification:   Caf\xC3\xA9\n"
-       "  Out cue:          ends cold\n"
-       "  Start:            2024-01-02 06:00:00\n"
-       "  End:              2024-12-31 23:59:59\n"
-       "  Producer:         Playout 2.1\n"
-       "  User definition:  user def\n"
-       "  Level reference:  32768\n"
-       "  URL:              http://example.com/cut\n"
+       "  Level reference:  0\n"
        "  Tag text:         " + text70000.substr(0, 65536) + "\n"
        "  Only the first 65536 of 70000 bytes of tag text were read\n",
        "\"tag_text_truncated\":true}"},

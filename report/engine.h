@@ -364,3 +364,4 @@ void JsonUtf8(const char* name, const std::string& text);
 // The tag decoders. Each takes the payload at the file position.
 void DescribeIxmlChunk(std::uint32_t length);
 void DescribeXmpChunk(std::uint32_t length);
+void DescribeId3Chunk(std::uint32_t length);

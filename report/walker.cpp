@@ -66,6 +66,11 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
       if (tagged) SeekFile(start), DescribeXmpChunk(size);
       break;
     case FourCC("axml"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+    case FourCC("id3 "):
+    case FourCC("ID3 "):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeId3Chunk(size);
+      break;
     default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }

@@ -18,6 +18,7 @@ constexpr std::uint32_t TagHeaderBytes = 10;
 // most text kept of all frames together; a tag with more is read that far.
 constexpr std::size_t FrameCap = 1000;
 constexpr std::size_t FrameReadCap = 65536;
+constexpr std::size_t PictureFirstRead = 512;
 constexpr std::size_t TextKeptCap = 4u << 20;
 constexpr std::size_t ReadBlock = 8192;
 // 2.4 extended headers count their own size field and at least two bytes
@@ -445,23 +446,43 @@ void ReadFrames(TagBytes& bytes, Id3Record& record, bool tagUnsynchronised, cons
                              : major == 4 ? (flags & Grouped24 ? 1 : 0) + (flags & DataLength24 ? 4 : 0)
                                           : 0;
     extraBytes = Smaller(extraBytes, size);
-    std::uint64_t length = size - extraBytes;
-    std::size_t wanted = Smaller(length, FrameReadCap);
-    content.resize(wanted);
-    if (bytes.Read(extra, extraBytes) < extraBytes ||
-        bytes.Read(reinterpret_cast<unsigned char*>(&content[0]), wanted) < wanted ||
-        !bytes.Skip(length - wanted)) {
+    const std::uint64_t length = size - extraBytes;
+    // Of a picture, the header is read first, and more of it only when its
+    // description goes on.
+    const bool picture = frame.id == (major == 2 ? "PIC" : "APIC");
+    const std::size_t cap = Smaller(length, FrameReadCap);
+    std::size_t wanted = picture ? Smaller(cap, PictureFirstRead) : cap;
+    content.resize(cap);
+    unsigned char* into = reinterpret_cast<unsigned char*>(&content[0]);
+    if (bytes.Read(extra, extraBytes) < extraBytes || bytes.Read(into, wanted) < wanted) {
       Damage(record, at, runsPast);
       return;
     }
-    bool unsynchronised = major == 4 && (flags & Unsynchronised24 || tagUnsynchronised);
-    if (unsynchronised) {
-      bool lengthGiven = flags & DataLength24 && extraBytes >= 4;
-      if (lengthGiven) length = Syncsafe(extra + extraBytes - 4);
-      std::string resynchronised = Resynchronised(content);
-      DecodeFrame(frame, resynchronised, length, lengthGiven ? nullptr : &content, major);
-    } else {
-      DecodeFrame(frame, content, length, nullptr, major);
+    const bool unsynchronised = major == 4 && (flags & Unsynchronised24 || tagUnsynchronised);
+    const bool lengthGiven = unsynchronised && flags & DataLength24 && extraBytes >= 4;
+    const std::uint64_t decodedLength = lengthGiven ? Syncsafe(extra + extraBytes - 4) : length;
+    auto decode = [&] {
+      content.resize(wanted);
+      if (!unsynchronised)
+        DecodeFrame(frame, content, decodedLength, nullptr, major);
+      else
+        DecodeFrame(frame, Resynchronised(content), decodedLength, lengthGiven ? nullptr : &content,
+                    major);
+    };
+    decode();
+    if (picture && !frame.sized && wanted < cap) {
+      content.resize(cap);
+      into = reinterpret_cast<unsigned char*>(&content[0]);
+      if (bytes.Read(into + wanted, cap - wanted) < cap - wanted) {
+        Damage(record, at, runsPast);
+        return;
+      }
+      wanted = cap;
+      decode();
+    }
+    if (!bytes.Skip(length - wanted)) {
+      Damage(record, at, runsPast);
+      return;
     }
     record.textKept += frame.value.size() + frame.description.size();
     record.frames.push_back(frame);

@@ -126,6 +126,10 @@ TEST(Id3Tag, FramesOfEachVersion) {
                 "  Track:            7", "  Comment:          (deu) Note: Gut",
                 "  TXX:              MOOD: calm", "  WXX:              http://example.org/a",
                 "  Picture:          Cover (back) (type 4), PNG, 30 bytes, \"back\""})},
+      {"PictureDescriptionLongerThanItsFirstRead",
+       Tag(3, Frame(3, "APIC", "\x00image/jpeg\0\x08"s + std::string(600, 'd') + "\0"s + Fill(1000))),
+       Section({"ID3v2.3", "  Picture:          Artist/performer (type 8), image/jpeg, 1000 bytes, \"" +
+                               std::string(600, 'd') + "\""})},
       // The second title, an empty frame and a URL frame follow the named
       // ones in file order.
       {"OtherFramesInFileOrder",

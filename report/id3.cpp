@@ -58,7 +58,7 @@ struct Id3Frame {
   std::string id;
   FrameKind kind = FrameKind::Other;
   std::string language, description;
-  std::string value;  // the text, the URL, or a picture's MIME type (2.2: image format)
+  std::string value;    // the text, the URL, or a picture's MIME type (2.2: image format)
   unsigned number = 0;  // a picture's type, or the unknown text encoding
   bool sized = false;
   std::uint64_t size = 0;  // a picture's bytes, or the content of a frame not read
@@ -442,9 +442,9 @@ void ReadFrames(TagBytes& bytes, Id3Record& record, bool tagUnsynchronised, cons
     // Before the content: a group's number (2.3, 2.4), then the content's
     // length before unsynchronisation (2.4, syncsafe).
     unsigned char extra[5];
-    std::size_t extraBytes = major == 3 ? (flags & Grouped23 ? 1 : 0)
-                             : major == 4 ? (flags & Grouped24 ? 1 : 0) + (flags & DataLength24 ? 4 : 0)
-                                          : 0;
+    std::size_t extraBytes = 0;
+    if (major == 3) extraBytes = flags & Grouped23 ? 1 : 0;
+    if (major == 4) extraBytes = (flags & Grouped24 ? 1 : 0) + (flags & DataLength24 ? 4 : 0);
     extraBytes = Smaller(extraBytes, size);
     const std::uint64_t length = size - extraBytes;
     // Of a picture, the header is read first, and more of it only when its
@@ -550,7 +550,8 @@ void ReadTag(std::uint32_t length, Id3Record& record) {
     }
     if (record.major == 4) rest -= sizeof size;
     if (got < sizeof size || !bytes.Skip(rest)) {
-      Damage(record, TagHeaderBytes, std::string("the extended header at byte 10 runs past ") + limit);
+      Damage(record, TagHeaderBytes,
+             std::string("the extended header at byte 10 runs past ") + limit);
       return;
     }
   }
@@ -637,8 +638,9 @@ void DescribeFrame(const Id3Frame& frame) {
       break;
     }
     case FrameKind::Picture: {
-      const char* typeName =
-          frame.number < sizeof PictureTypes / sizeof *PictureTypes ? PictureTypes[frame.number] : nullptr;
+      const char* typeName = frame.number < sizeof PictureTypes / sizeof *PictureTypes
+                                 ? PictureTypes[frame.number]
+                                 : nullptr;
       std::string type = "type " + std::to_string(frame.number);
       std::string line = typeName ? typeName + (" (" + type + ")") : type;
       if (!TagValue(frame.value).empty()) line += ", " + TagValue(frame.value);

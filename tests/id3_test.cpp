@@ -46,6 +46,9 @@ std::string Utf16(const std::u16string& text, bool bigEndian = false) {
     bytes += bigEndian ? Be16(unit) : std::string{char(unit & 0xFF), char(unit >> 8)};
   return bytes;
 }
+// Text frame contents: the encoding byte, then the text.
+std::string Latin1(const std::string& text) { return '\0' + text; }
+std::string Utf8(const std::string& text) { return '\3' + text; }
 const std::string LittleEndianMark = "\xFF\xFE", BigEndianMark = "\xFE\xFF";
 
 // The Tags report of a file of one chunk: an empty line, then lines.
@@ -97,47 +100,54 @@ TEST(Id3Tag, FramesOfEachVersion) {
   CheckTags({
       {"Version23Utf16TitleLatin1Artist",
        Tag(3, Frame(3, "TIT2", "\x01" + LittleEndianMark + Utf16(u"Über alles") + "\0\0"s) +
-                  Frame(3, "TPE1", "\x00" "Caf\xE9 Quartet\0"s) +
+                  Frame(3, "TPE1", Latin1("Caf\xE9 Quartet\0"s)) +
                   Frame(3, "TALB", "\x01" + BigEndianMark + Utf16(u"Live", true)) +
-                  Frame(3, "TYER", "\x00" "1998"s) + Frame(3, "TRCK", "\x00" "3/12"s) +
-                  Frame(3, "COMM", "\x00" "eng" "\0Recorded in one take"s) +
-                  Frame(3, "TSSE", "\x00" "Encoder 3.99\0ignored"s) + Fill(32)),
+                  Frame(3, "TYER", Latin1("1998"s)) + Frame(3, "TRCK", Latin1("3/12"s)) +
+                  Frame(3, "COMM", Latin1("eng\0Recorded in one take"s)) +
+                  Frame(3, "TSSE", Latin1("Encoder 3.99\0ignored"s)) + Fill(32)),
        Section({"ID3v2.3", "  Title:            Über alles", "  Artist:           Café Quartet",
-                "  Album:            Live", "  Year:             1998",
-                "  Track:            3/12", "  Comment:          (eng) Recorded in one take",
+                "  Album:            Live", "  Year:             1998", "  Track:            3/12",
+                "  Comment:          (eng) Recorded in one take",
                 "  TSSE:             Encoder 3.99"})},
       // Several texts in one frame; a picture longer than 127 bytes, whose
       // plain size reading would run past the tag.
       {"Version24Utf8SyncsafeSizesAndPicture",
        Tag(4, Frame(4, "TIT2", "\x03T\xC3\xADtulo\0Second\0"s) + Picture24 +
-                  Frame(4, "TCON", "\x03(13)"s) + Frame(4, "TDRC", "\x03" "2024-05-01"s)),
+                  Frame(4, "TCON", "\x03(13)"s) + Frame(4, "TDRC", Utf8("2024-05-01"s))),
        Section({"ID3v2.4", "  Title:            Título / Second", "  Date:             2024-05-01",
                 "  Genre:            (13)",
                 "  Picture:          Cover (front) (type 3), image/jpeg, 200 bytes, \"Front\""})},
       {"Version22ThreeLetterFrames",
-       Tag(2, Frame(2, "TT2", "\x00Song"s) + Frame(2, "TP1", "\x01" + LittleEndianMark + Utf16(u"Ünit")) +
-                  Frame(2, "TAL", "\x00" "Album"s) + Frame(2, "TYE", "\x00" "1987"s) +
-                  Frame(2, "TCO", "\x00" "(17)Rock"s) + Frame(2, "TRK", "\x00" "7"s) +
-                  Frame(2, "COM", "\x00" "deu" "Note\0Gut"s) +
-                  Frame(2, "TXX", "\x00" "MOOD\0calm"s) + Frame(2, "WXX", "\x00" "\0http://example.org/a"s) +
-                  Frame(2, "PIC", "\x00PNG\x04" "back\0"s + Fill(30, 'p')) + Fill(6)),
+       Tag(2, Frame(2, "TT2", "\x00Song"s) +
+                  Frame(2, "TP1", "\x01" + LittleEndianMark + Utf16(u"Ünit")) +
+                  Frame(2, "TAL", Latin1("Album"s)) + Frame(2, "TYE", Latin1("1987"s)) +
+                  Frame(2, "TCO", Latin1("(17)Rock"s)) + Frame(2, "TRK", Latin1("7"s)) +
+                  Frame(2, "COM", Latin1("deuNote\0Gut"s)) +
+                  Frame(2, "TXX", Latin1("MOOD\0calm"s)) +
+                  Frame(2, "WXX", Latin1("\0http://example.org/a"s)) +
+                  Frame(2, "PIC", "\0PNG\4back\0"s + Fill(30, 'p')) + Fill(6)),
        Section({"ID3v2.2", "  Title:            Song", "  Artist:           Ünit",
-                "  Album:            Album", "  Year:             1987", "  Genre:            (17)Rock",
-                "  Track:            7", "  Comment:          (deu) Note: Gut",
-                "  TXX:              MOOD: calm", "  WXX:              http://example.org/a",
+                "  Album:            Album", "  Year:             1987",
+                "  Genre:            (17)Rock", "  Track:            7",
+                "  Comment:          (deu) Note: Gut", "  TXX:              MOOD: calm",
+                "  WXX:              http://example.org/a",
                 "  Picture:          Cover (back) (type 4), PNG, 30 bytes, \"back\""})},
       {"PictureDescriptionLongerThanItsFirstRead",
-       Tag(3, Frame(3, "APIC", "\x00image/jpeg\0\x08"s + std::string(600, 'd') + "\0"s + Fill(1000))),
-       Section({"ID3v2.3", "  Picture:          Artist/performer (type 8), image/jpeg, 1000 bytes, \"" +
-                               std::string(600, 'd') + "\""})},
+       Tag(3,
+           Frame(3, "APIC", "\x00image/jpeg\0\x08"s + std::string(600, 'd') + "\0"s + Fill(1000))),
+       Section(
+           {"ID3v2.3", "  Picture:          Artist/performer (type 8), image/jpeg, 1000 bytes, \"" +
+                           std::string(600, 'd') + "\""})},
       // The second title, an empty frame and a URL frame follow the named
       // ones in file order.
       {"OtherFramesInFileOrder",
-       Tag(3, Frame(3, "TIT2", "\x00"s) + Frame(3, "WOAR", "http://example.org/artist\0junk"s) +
-                  Frame(3, "TIT2", "\x00Take two"s) + Frame(3, "TIT2", "\x00Take three"s) +
-                  Frame(3, "PRIV", "owner\0data"s) + Frame(3, "TIT3", "\x07" "bytes"s) +
-                  Frame(3, "APIC", "\x00image/png\0\x21\0"s + Fill(5)) +
-                  Frame(3, "WXXX", "\x01" + LittleEndianMark + Utf16(u"Shop") + "\0\0" "http://example.org/buy"s)),
+       Tag(3,
+           Frame(3, "TIT2", "\x00"s) + Frame(3, "WOAR", "http://example.org/artist\0junk"s) +
+               Frame(3, "TIT2", "\x00Take two"s) + Frame(3, "TIT2", "\x00Take three"s) +
+               Frame(3, "PRIV", "owner\0data"s) + Frame(3, "TIT3", "\7bytes"s) +
+               Frame(3, "APIC", "\x00image/png\0\x21\0"s + Fill(5)) +
+               Frame(3, "WXXX",
+                     "\x01" + LittleEndianMark + Utf16(u"Shop") + "\0\0http://example.org/buy"s)),
        Section({"ID3v2.3", "  Title:            Take two",
                 "  WOAR:             http://example.org/artist", "  TIT2:             Take three",
                 "  PRIV:             10 bytes, not shown",
@@ -150,19 +160,21 @@ TEST(Id3Tag, FramesOfEachVersion) {
 TEST(Id3Tag, TextEncodings) {
   auto title = [](const std::string& content) { return Tag(4, Frame(4, "TIT2", content)); };
   CheckTags({
-      {"Latin1", title("\x00\xC0 la carte"s), Section({"ID3v2.4", "  Title:            À la carte"})},
+      {"Latin1", title("\x00\xC0 la carte"s),
+       Section({"ID3v2.4", "  Title:            À la carte"})},
       {"Utf16BigEndianMarkThenNone",
        title("\x01" + BigEndianMark + Utf16(u"One", true) + "\0\0"s + Utf16(u"Two", true)),
        Section({"ID3v2.4", "  Title:            One / Two"})},
       {"Utf16BigEndianWithoutMark", title("\x02" + Utf16(u"Ça va", true)),
        Section({"ID3v2.4", "  Title:            Ça va"})},
-      {"Utf8MarkDropped", title("\x03\xEF\xBB\xBF" "caf\xC3\xA9 \xFF!"s),
+      {"Utf8MarkDropped", title(Utf8("\xEF\xBB\xBF"s + "caf\xC3\xA9 \xFF!")),
        Section({"ID3v2.4", "  Title:            café \uFFFD!"})},
       // A pair of surrogates, a high one without its low one, a low one
       // alone, then an odd byte that is dropped.
       {"Utf16SurrogatesAndOddLength",
-       title("\x01" + LittleEndianMark + Utf16(u"Hi \U0001F3B5 ") + Utf16(std::u16string(1, 0xD800)) +
-             Utf16(u"x") + Utf16(std::u16string(1, 0xDC00)) + "!"),
+       title("\x01" + LittleEndianMark + Utf16(u"Hi \U0001F3B5 ") +
+             Utf16(std::u16string(1, 0xD800)) + Utf16(u"x") + Utf16(std::u16string(1, 0xDC00)) +
+             "!"),
        Section({"ID3v2.4", "  Title:            Hi \U0001F3B5 \uFFFDx\uFFFD"})},
       {"Utf16EndingInAHighSurrogate",
        title("\x01" + LittleEndianMark + Utf16(u"End") + Utf16(std::u16string(1, 0xDBFF))),
@@ -176,22 +188,26 @@ TEST(Id3Tag, SizesFlagsAndUnsynchronisation) {
       // The syncsafe reading of 256 (00 00 01 00) is 128, which ends the
       // title amid its text; the plain reading ends it at the padding.
       {"Version24PlainSizesReadByTheFallback",
-       Tag(4, PlainFrame("TPE1", "\x00" "Band"s) + PlainFrame("TIT2", "\x00"s + longTitle) + Fill(10)),
+       Tag(4,
+           PlainFrame("TPE1", Latin1("Band"s)) + PlainFrame("TIT2", Latin1(longTitle)) + Fill(10)),
        Section({"ID3v2.4", "  Title:            " + longTitle, "  Artist:           Band"})},
       // Both readings of the title's size end at a frame: syncsafe wins.
       {"Version24SyncsafeWinsWhereBothReadingsFit",
-       Tag(4, Frame(4, "TIT2", "\x00"s + title127) + Frame(4, "TPE1", "\x00"s + std::string(117, 'b')) +
-                  Frame(4, "TALB", "\x00" "Third"s)),
+       Tag(4, Frame(4, "TIT2", Latin1(title127)) + Frame(4, "TPE1", Latin1(std::string(117, 'b'))) +
+                  Frame(4, "TALB", Latin1("Third"s))),
        Section({"ID3v2.4", "  Title:            " + title127,
                 "  Artist:           " + std::string(117, 'b'), "  Album:            Third"})},
       {"Version24SizeNotSyncsafeIsPlain",
-       Tag(4, PlainFrame("TIT2", "\x00"s + std::string(199, 'c')) + Frame(4, "TPE1", "\x00" "Band"s)),
-       Section({"ID3v2.4", "  Title:            " + std::string(199, 'c'), "  Artist:           Band"})},
+       Tag(4,
+           PlainFrame("TIT2", Latin1(std::string(199, 'c'))) + Frame(4, "TPE1", Latin1("Band"s))),
+       Section({"ID3v2.4", "  Title:            " + std::string(199, 'c'),
+                "  Artist:           Band"})},
       // The whole tag unsynchronised: the title's size, 0x1FF, holds 0xFF
       // followed by a NUL, and its text 0xFF 0xE9.
       {"Version23TagUnsynchronised",
-       Tag(3, Unsynchronised(Frame(3, "TIT2", "\x00"s + std::string(507, 'u') + "\xFF\xE9!"s) +
-                             Frame(3, "TPE1", "\x00\xFF"s) + Frame(3, "TALB", "\x00" "After"s)),
+       Tag(3,
+           Unsynchronised(Frame(3, "TIT2", Latin1(std::string(507, 'u') + "\xFF\xE9!")) +
+                          Frame(3, "TPE1", "\x00\xFF"s) + Frame(3, "TALB", Latin1("After"s))),
            0x80),
        Section({"ID3v2.3", "  Title:            " + std::string(507, 'u') + "ÿé!",
                 "  Artist:           ÿ", "  Album:            After"})},
@@ -199,28 +215,36 @@ TEST(Id3Tag, SizesFlagsAndUnsynchronisation) {
       // its length before unsynchronisation.
       {"Version24FramesUnsynchronised",
        Tag(4, Frame(4, "TIT2", Unsynchronised("\x00\xFF\xE9\xFF"s), 0x0002) +
-                  Frame(4, "TPE1", "\x07" + Syncsafe(5) + Unsynchronised("\x00\xFF\x00\xFF" "A"s), 0x0043) +
-                  Frame(4, "APIC", "\x07" + Syncsafe(17) + Unsynchronised("\x00image/gif\0\x00\0\xFF\xE0\xFF\xFF"s), 0x0043) +
-                  Frame(4, "TALB", "\x00" "After"s) +
-                  Frame(4, "APIC", Unsynchronised("\x00image/png\0\x02\xFF\0" "abcdef"s), 0x0002)),
+                  Frame(4, "TPE1", "\x07" + Syncsafe(5) + Unsynchronised("\0\xFF\0\xFF"s + "A"),
+                        0x0043) +
+                  Frame(4, "APIC",
+                        "\x07" + Syncsafe(17) +
+                            Unsynchronised("\x00image/gif\0\x00\0\xFF\xE0\xFF\xFF"s),
+                        0x0043) +
+                  Frame(4, "TALB", Latin1("After"s)) +
+                  Frame(4, "APIC", Unsynchronised("\0image/png\0\2\xFF\0abcdef"s), 0x0002)),
        Section({"ID3v2.4", "  Title:            ÿéÿ", "  Artist:           ÿ / ÿA",
-                "  Album:            After", "  Picture:          Other (type 0), image/gif, 4 bytes",
+                "  Album:            After",
+                "  Picture:          Other (type 0), image/gif, 4 bytes",
                 "  Picture:          Other file icon (type 2), image/png, 6 bytes, \"ÿ\""})},
       {"CompressedAndEncryptedFramesSkipped",
        Tag(3, Frame(3, "TALB", Be32(100) + "zlib data", 0x0080) +
-                  Frame(3, "TIT2", "\x01" "secret", 0x0040) + Frame(3, "TIT2", "\x05\x00Open"s, 0x0020)),
-       Section({"ID3v2.3", "  Title:            Open", "  TALB:             compressed, not read (13 bytes)",
+                  Frame(3, "TIT2", "\1secret", 0x0040) + Frame(3, "TIT2", "\x05\x00Open"s, 0x0020)),
+       Section({"ID3v2.3", "  Title:            Open",
+                "  TALB:             compressed, not read (13 bytes)",
                 "  TIT2:             encrypted, not read (7 bytes)"})},
       {"Version24CompressedEncryptedAndGrouped",
-       Tag(4, Frame(4, "TPE1", Syncsafe(40) + "zlib", 0x0009) + Frame(4, "TIT2", "\x80" "key", 0x0004) +
-                  Frame(4, "TALB", "\x05" "\x00" "Grouped"s, 0x0040)),
-       Section({"ID3v2.4", "  Album:            Grouped", "  TPE1:             compressed, not read (8 bytes)",
+       Tag(4, Frame(4, "TPE1", Syncsafe(40) + "zlib", 0x0009) +
+                  Frame(4, "TIT2", "\x80"s + "key", 0x0004) +
+                  Frame(4, "TALB", "\5"s + Latin1("Grouped"), 0x0040)),
+       Section({"ID3v2.4", "  Album:            Grouped",
+                "  TPE1:             compressed, not read (8 bytes)",
                 "  TIT2:             encrypted, not read (4 bytes)"})},
       {"Version23ExtendedHeaderSkipped",
-       Tag(3, Be32(6) + Fill(6) + Frame(3, "TIT2", "\x00" "After extended"s), 0x40),
+       Tag(3, Be32(6) + Fill(6) + Frame(3, "TIT2", Latin1("After extended"s)), 0x40),
        Section({"ID3v2.3", "  Title:            After extended"})},
       {"Version24ExtendedHeaderCountsItself",
-       Tag(4, Syncsafe(6) + "\x01\x00"s + Frame(4, "TIT2", "\x00" "After extended"s), 0x40),
+       Tag(4, Syncsafe(6) + "\x01\x00"s + Frame(4, "TIT2", Latin1("After extended"s)), 0x40),
        Section({"ID3v2.4", "  Title:            After extended"})},
   });
 }
@@ -237,9 +261,9 @@ TEST(Id3Tag, DamageAndHostileTags) {
        Section({"ID3v2.3", "  Title:            Kept",
                 "  Damaged: the frame header at byte 25 runs past the tag"})},
       {"NeitherFrameNorPadding", Tag(3, title + "tpe1 and more"),
-       Section({"ID3v2.3", "  Title:            Kept", "  Damaged: neither a frame nor padding at byte 25"})},
-      {"SizeOfAllOnesRunsPastTheChunk",
-       "ID3\x03\0\0\xFF\xFF\xFF\xFF"s + title + Fill(10),
+       Section({"ID3v2.3", "  Title:            Kept",
+                "  Damaged: neither a frame nor padding at byte 25"})},
+      {"SizeOfAllOnesRunsPastTheChunk", "ID3\x03\0\0\xFF\xFF\xFF\xFF"s + title + Fill(10),
        Section({"ID3v2.3", "  Title:            Kept",
                 "  Damaged: the tag's 268435465 bytes run past the chunk at byte 35"})},
       {"PictureOf100MegabytesInASmallChunk",
@@ -252,7 +276,8 @@ TEST(Id3Tag, DamageAndHostileTags) {
        Section({"ID3v2.3", "  Damaged: the extended header at byte 10 runs past the tag"})},
       {"ExtendedHeaderTooSmall", Tag(4, Syncsafe(2) + title, 0x40),
        Section({"ID3v2.4",
-                "  Damaged: the extended header at byte 10 gives its size as 2 bytes, fewer than its own 6"})},
+                "  Damaged: the extended header at byte 10 gives its size as 2 bytes, fewer than "
+                "its own 6"})},
       {"HeaderCutByTheChunk", "ID3\x03\x00"s,
        Section({"ID3v2.3", "  Damaged: the tag header runs past the chunk at byte 5"})},
       {"NotAnId3Tag", "TAG" + Fill(125, 'x'), Section({"ID3", "  Not an ID3v2 tag"})},
@@ -266,8 +291,8 @@ TEST(Id3Tag, JsonMember) {
   ReportFixture file;
   std::string json;
   file.Write(Riff(Chunk("id3 ", Tag(4, Frame(4, "TIT2", "\x03Song\0Two"s) + Picture24 +
-                                           Frame(4, "COMM", "\x00" "eng" "Desc\0Text"s) +
-                                           Frame(4, "TXXX", "\x00" "key\0v1\0v2"s) +
+                                           Frame(4, "COMM", Latin1("engDesc\0Text"s)) +
+                                           Frame(4, "TXXX", Latin1("key\0v1\0v2"s)) +
                                            Frame(4, "TPE1", "zz", 0x0008) + "TIT3\0"s))));
   file.Tags(&json);
   EXPECT_EQ(Id3Member(json),
@@ -284,8 +309,9 @@ TEST(Id3Tag, JsonMember) {
   EXPECT_EQ(Id3Member(json),
             "\"id3\":{\"major_version\":2,"
             "\"damage\":\"the tag header runs past the chunk at byte 4\",\"damage_offset\":4}");
-  EXPECT_NE(json.find("\"problems\":[{\"kind\":\"chunk_too_short\",\"offset\":12,\"id\":\"ID3 \"}]"),
-            std::string::npos)
+  EXPECT_NE(
+      json.find("\"problems\":[{\"kind\":\"chunk_too_short\",\"offset\":12,\"id\":\"ID3 \"}]"),
+      std::string::npos)
       << json;
 }
 

@@ -458,6 +458,8 @@ void ReadFrames(TagBytes& bytes, Id3Record& record, bool tagUnsynchronised, cons
       Damage(record, at, runsPast);
       return;
     }
+    // In 2.4 a frame's own flag says it is unsynchronised, and the tag's
+    // flag that all of them are.
     const bool unsynchronised = major == 4 && (flags & Unsynchronised24 || tagUnsynchronised);
     const bool lengthGiven = unsynchronised && flags & DataLength24 && extraBytes >= 4;
     const std::uint64_t decodedLength = lengthGiven ? Syncsafe(extra + extraBytes - 4) : length;

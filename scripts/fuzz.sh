@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the report fuzzer (clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and fuzzes BuildReport, with and without its
-# JSON description and Tags report, for SECONDS (default 60),
+# JSON description, for SECONDS (default 60),
 # starting from the sample files, the tests' files and the inputs that once
 # failed. Prints libFuzzer's final figures. New failures are left in
 # build/fuzz/artifacts/; copy them into tests/crashes/ once fixed.
@@ -19,7 +19,9 @@ for name in $sources; do set -- "$@" "$top/report/$name.cpp"; done
 flags="-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 if [ ! -x "$out/report_fuzzer" ] || [ -n "$(find "$top/report" "$top/tests/fuzz" -newer "$out/report_fuzzer" -name '*.[ch]*' | head -n 1)" ]; then
   echo "building the fuzzer..."
-  clang++ $flags -I"$top/report" -I"$top/tests" "$@" "$top/tests/fuzz/report_fuzzer.cpp" -lexpat -o "$out/report_fuzzer"
+  # The engine's XML library, from Debian's libexpat1-dev.
+  clang++ $flags -I"$top/report" -I"$top/tests" "$@" "$top/tests/fuzz/report_fuzzer.cpp" \
+    -o "$out/report_fuzzer" -lexpat
 fi
 
 for seed in "$top"/examples/*.wav "$top"/tests/data/* "$top"/tests/crashes/*; do

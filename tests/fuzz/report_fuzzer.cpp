@@ -1,9 +1,8 @@
 // Fuzz target: every input is written to a file and reported on through the
 // ordinary file layer. Besides the sanitizers' own checks (a report that
 // overruns its buffer among them), it checks that a second report of the same
-// file, built with its JSON description and Tags report, gives the same
-// bytes, that the description is one line of valid JSON, and that the file
-// is left as it was.
+// file, built with its JSON description, gives the same bytes, that the
+// description is one line of valid JSON, and that the file is left as it was.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,8 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string tags;
   report = BuildReport(path.c_str(), &json, &tags);
   Require(std::strlen(report) == length && std::memcmp(first, report, length) == 0,
-          "a second report of the same file, with its JSON description and Tags report, "
-          "is the same");
+          "a second report of the same file, with its JSON description and Tags report, is "
+          "the same");
+  Require(tags.empty() || tags[0] == '\n', "the Tags report is sections, each begun by an empty line");
   std::string problem = JsonCheck::Line(json.text);
   if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
   Require(problem.empty(), "the JSON description is one line of valid JSON");

@@ -197,10 +197,13 @@ TEST(Id3Tag, SizesFlagsAndUnsynchronisation) {
                   Frame(4, "TALB", Latin1("Third"s))),
        Section({"ID3v2.4", "  Title:            " + title127,
                 "  Artist:           " + std::string(117, 'b'), "  Album:            Third"})},
+      // A size of 200 (00 00 00 C8) is not syncsafe; read as one, 72, it
+      // would end the title where "ABCD" looks like a frame.
       {"Version24SizeNotSyncsafeIsPlain",
-       Tag(4,
-           PlainFrame("TIT2", Latin1(std::string(199, 'c'))) + Frame(4, "TPE1", Latin1("Band"s))),
-       Section({"ID3v2.4", "  Title:            " + std::string(199, 'c'),
+       Tag(4, PlainFrame("TIT2", Latin1(std::string(71, 'c') + "ABCD" + std::string(124, 'c'))) +
+                  Frame(4, "TPE1", Latin1("Band"s))),
+       Section({"ID3v2.4",
+                "  Title:            " + std::string(71, 'c') + "ABCD" + std::string(124, 'c'),
                 "  Artist:           Band"})},
       // The whole tag unsynchronised: the title's size, 0x1FF, holds 0xFF
       // followed by a NUL, and its text 0xFF 0xE9.

@@ -452,3 +452,4 @@ void DescribeUmidChunk(std::uint32_t length);
 void DescribeBroadcastUmid(std::uint32_t length);
 void DescribeChnaChunk(std::uint32_t length);
 void DescribeAdmChunk(std::uint32_t length);
+void DescribeId3Chunk(std::uint32_t length);

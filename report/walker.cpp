@@ -21,6 +21,17 @@ constexpr std::uint32_t JsonDepthLimit = 64;
 // level.
 thread_local bool FormHoldsTags = false;
 
+// A tag chunk's payload of size bytes at the file position: quoted text in
+// the report, and, when tagged, decoded by decode as well.
+void QuotedTag(std::uint32_t size, std::uint32_t depth, TextKind kind, bool tagged,
+               void (*decode)(std::uint32_t)) {
+  std::uint64_t start = FilePosition();
+  DumpQuotedText(size, depth, "text", kind);
+  if (!tagged) return;
+  SeekFile(start);
+  decode(size);
+}
+
 // Sends a chunk's payload to its decoder. This table is the only place where
 // chunk identifiers meet decoders (the two switches below find the sizes of
 // an RF64 file). Only the data chunk is given a size beyond 32 bits.
@@ -30,6 +41,7 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
   std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
   std::uint64_t start = FilePosition();
   tagged = tagged && TagsWanted();
+  constexpr TextKind Xml = TextKind::Utf8OrBinary, Binary = TextKind::RiffOrBinary;
   switch (id) {
     case FourCC("PAD "): break;  // sector alignment: nothing to show
     case FourCC("cue "): DescribeCueChunk(size, depth); break;
@@ -58,36 +70,18 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("smpl"): DescribeSamplerChunk(size, depth); break;
     case FourCC("inst"): DescribeInstrumentChunk(size, depth); break;
     case FourCC("fact"): DescribeFactChunk(depth); break;
-    // XML chunks are UTF-8 text; every other payload is Windows-1252 text,
-    // when it is text at all.
-    case FourCC("iXML"):
-      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
-      if (tagged) SeekFile(start), DescribeIxmlChunk(size);
-      break;
-    case FourCC("_PMX"):
-      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
-      if (tagged) SeekFile(start), DescribeXmpChunk(size);
-      break;
-    case FourCC("axml"):
-      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
-      if (tagged) SeekFile(start), DescribeAdmChunk(size);
-      break;
-    case FourCC("cart"):
-      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
-      if (tagged) SeekFile(start), DescribeCartChunk(size);
-      break;
-    case FourCC("acid"):
-      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
-      if (tagged) SeekFile(start), DescribeAcidChunk(size);
-      break;
-    case FourCC("chna"):
-      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
-      if (tagged) SeekFile(start), DescribeChnaChunk(size);
-      break;
-    case FourCC("umid"):
-      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
-      if (tagged) SeekFile(start), DescribeUmidChunk(size);
-      break;
+    // Tag chunks are quoted as any other payload is; at the top level their
+    // decoders write the Tags report and JSON. XML chunks are UTF-8 text;
+    // every other payload is Windows-1252 text, when it is text at all.
+    case FourCC("iXML"): QuotedTag(size, depth, Xml, tagged, DescribeIxmlChunk); break;
+    case FourCC("_PMX"): QuotedTag(size, depth, Xml, tagged, DescribeXmpChunk); break;
+    case FourCC("axml"): QuotedTag(size, depth, Xml, tagged, DescribeAdmChunk); break;
+    case FourCC("cart"): QuotedTag(size, depth, Binary, tagged, DescribeCartChunk); break;
+    case FourCC("acid"): QuotedTag(size, depth, Binary, tagged, DescribeAcidChunk); break;
+    case FourCC("chna"): QuotedTag(size, depth, Binary, tagged, DescribeChnaChunk); break;
+    case FourCC("umid"): QuotedTag(size, depth, Binary, tagged, DescribeUmidChunk); break;
+    case FourCC("id3 "):
+    case FourCC("ID3 "): QuotedTag(size, depth, Binary, tagged, DescribeId3Chunk); break;
     default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }

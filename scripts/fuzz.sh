@@ -13,7 +13,7 @@ out="${TARVO_FUZZ_DIR:-$top/build/fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 command -v clang++ >/dev/null || "$top/scripts/deps.sh" all
 
-sources="adm broadcast code_page cue describe file file_posix fixed format ixml json sampler small_chunks tag_chunks tags text walker xml xmp"
+sources="adm broadcast code_page cue describe file file_posix fixed format id3 ixml json sampler small_chunks tag_chunks tags text walker xml xmp"
 set --
 for name in $sources; do set -- "$@" "$top/report/$name.cpp"; done
 flags="-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

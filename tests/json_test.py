@@ -66,6 +66,32 @@ XML = ("<BWFXML><NOTE>" + "é" * 200 + "</NOTE>").encode() + b"\xff" + b"<END/><
 SCREEN = "Waveform overview " * 20
 
 
+def syncsafe(value):
+    return bytes([value >> 21 & 0x7F, value >> 14 & 0x7F, value >> 7 & 0x7F, value & 0x7F])
+
+
+def id3_tag(version, frames):
+    return b"ID3" + bytes([version, 0, 0]) + syncsafe(len(frames)) + frames
+
+
+def id3_frame(ident, content, flags=0):
+    return ident + syncsafe(len(content)) + struct.pack(">H", flags) + content
+
+
+# An ID3v2.4 tag with a frame of each kind the JSON lists, then one that
+# runs past the tag.
+ID3_FRAMES = id3_tag(4, id3_frame(b"TIT2", b"\x03Title") + id3_frame(b"TPE1", b"\x00Artist")
+                     + id3_frame(b"TALB", b"\x00Album") + id3_frame(b"TDRC", b"\x002024")
+                     + id3_frame(b"TYER", b"\x002024") + id3_frame(b"TCON", b"\x00(13)")
+                     + id3_frame(b"TRCK", b"\x003/12") + id3_frame(b"TSSE", b"\x00enc")
+                     + id3_frame(b"TXXX", b"\x00key\0value") + id3_frame(b"WOAR", b"http://a")
+                     + id3_frame(b"WXXX", b"\x00home\0http://b") + id3_frame(b"COMM", b"\x00engd\0t")
+                     + id3_frame(b"APIC", b"\x00image/png\0\x03d\0" + bytes(300))
+                     + id3_frame(b"TPE2", b"zz", 0x0008) + id3_frame(b"TPE3", b"\x01k", 0x0004)
+                     + id3_frame(b"TIT3", b"\x09x") + id3_frame(b"PRIV", b"owner\0")
+                     + b"TXXX" + syncsafe(999) + bytes(2))
+
+
 def broadcast(description, history):
     fixed = (description.encode().ljust(256, b"\0") + b"Recorder".ljust(32, b"\0")
              + b"REF-1".ljust(32, b"\0") + b"2026-12-08" + b"10:11:12" + struct.pack("<Q", 48000)
@@ -111,6 +137,9 @@ def made_files(folder):
                 + struct.pack("<f", 120.5))
         + chunk(b"chna", u16(1) + u16(1) + u16(1) + b"ATU_00000001AT_00010001_01AP_00010001\0")
         + chunk(b"axml", adm) + chunk(b"umid", bytes(24)) + chunk(b"data", bytes(4)))
+    files["id3"] = riff(PCM + chunk(b"id3 ", ID3_FRAMES) + chunk(b"ID3 ", b"TAG" + bytes(20))
+                        + chunk(b"ID3 ", id3_tag(2, b"")[:5] + bytes([0x40]) + bytes(4))
+                        + chunk(b"id3 ", b"ID3\x03"))
     paths = {}
     for name, data in files.items():
         paths[name] = os.path.join(folder, name + ".wav")
@@ -300,6 +329,14 @@ check("a cart too short for its fields", [p["kind"] for p in tags["problems"]]
 cut = next(d for d in described if d["path"] == made["cut"])
 check("problems of a file cut short", [(p["kind"], p.get("id")) for p in cut["problems"]]
       == [("riff_length_mismatch", None), ("chunk_past_end_of_file", "data")], cut["problems"])
+
+tagged = next(d for d in described if d["path"] == made["id3"])
+id3 = [each["id3"] for each in chunks_of(tagged) if "id3" in each]
+check("what is not an ID3 tag, a compressed 2.2 tag, one cut short",
+      [each.get("unread", each.get("damage")) for each in id3[1:]]
+      == ["not_id3v2", "compressed_tag", "the tag header runs past the chunk at byte 4"], id3)
+check("a chunk too short for an ID3 tag header",
+      [p["kind"] for p in tagged["problems"]] == ["chunk_too_short"], tagged["problems"])
 
 # A path that cannot be opened, and a name whose bytes are not UTF-8.
 missing = os.path.join(work, "missing.wav")

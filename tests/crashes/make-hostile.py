@@ -23,6 +23,12 @@ def large(magic, body):
     return magic + b"\xff\xff\xff\xffWAVE" + body
 
 
+def id3(version, frames, size=None, flags=0):
+    """An ID3v2 tag whose header states size (a syncsafe number)."""
+    n = len(frames) if size is None else size
+    return b"ID3" + bytes([version, 0, flags, n >> 21 & 0x7F, n >> 14 & 0x7F, n >> 7 & 0x7F, n & 0x7F]) + frames
+
+
 files = {
     # 536 million peak entries claimed by the length alone.
     "peak-claims-half-a-billion-channels.wav": riff(chunk(b"PEAK", b"\1\0\0\0" * 4, 0xFFFFFFF8)),
@@ -50,6 +56,14 @@ files = {
     "ds64-looked-up-for-every-chunk.wav": large(b"BW64", chunk(b"ds64", struct.pack("<QQQI", 0, 0, 0, 0xFFFFFFFF)
                                                               + b"PAD \0\0\0\0\0\0\0\0" * 199 + b"JUNK" + struct.pack("<Q", 0))
                                                         + b"JUNK\xff\xff\xff\xff" * 2000),
+    # ID3 tags claiming more than they hold: a tag size of all ones over
+    # UTF-16 text of odd length, a picture of 100 MB in 100 bytes, two
+    # thousand empty frames, a whole tag unsynchronised.
+    "id3-tags-claiming-more-than-they-hold.wav": riff(
+        chunk(b"id3 ", b"ID3\x03\0\0\xff\xff\xff\xff" + b"TIT2" + struct.pack(">IH", 6, 0) + b"\x01\xff\xfeA\0B")
+        + chunk(b"ID3 ", id3(4, b"APIC\x32\0\0\0\0\0\0image/jpeg\0\x03\0" + b"\xff" * 64, 0x0FFFFFFF))
+        + chunk(b"id3 ", id3(3, (b"TIT3" + bytes(6)) * 2000))
+        + chunk(b"ID3 ", id3(3, b"TIT2\0\0\0\x04\0\0\0\xff\0\xe9!", flags=0x80))),
 }
 
 for name, data in files.items():

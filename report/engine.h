@@ -340,6 +340,19 @@ class TagSection {
 void TagText(const char* label, const char* name, const std::string& text);
 void TagNumber(const char* label, const char* name, std::uint64_t value);
 void TagFlag(const char* label, const char* name, bool value);
+// A text field of a tag decoder's record: its label, its JSON name, and the
+// record's member that holds it. TagTexts describes a run of them in order.
+template <typename Record>
+struct TagTextOf {
+  const char* label;
+  const char* name;
+  std::string Record::*text;
+};
+template <typename Record, std::size_t Count>
+void TagTexts(const Record& record, const TagTextOf<Record> (&fields)[Count]) {
+  for (const TagTextOf<Record>& field : fields) TagText(field.label, field.name, record.*field.text);
+}
+
 // Narrows the fields of a scope to the Tags report's lines or to the JSON
 // description, as Showing does for the report text and JSON.
 class TagShowing {

@@ -420,12 +420,18 @@ void DescribeIxmlChunk(std::uint32_t length) {
   IxmlReader reader(record);
   XmlOutcome outcome = ReadXmlChunk(length, false, reader);
 
+  static const TagTextOf<IxmlRecord> Take[] = {{"Version", "version", &IxmlRecord::version},
+                                               {"Project", "project", &IxmlRecord::project},
+                                               {"Scene", "scene", &IxmlRecord::scene},
+                                               {"Take", "take", &IxmlRecord::take},
+                                               {"Tape", "tape", &IxmlRecord::tape}};
+  static const TagTextOf<IxmlRecord> History[] = {
+      {"Original file", "original_filename", &IxmlRecord::originalFile},
+      {"Current file", "current_filename", &IxmlRecord::currentFile},
+      {"Parent file", "parent_filename", &IxmlRecord::parentFile},
+      {"Parent UID", "parent_uid", &IxmlRecord::parentUid}};
   TagSection section("iXML", "ixml");
-  TagText("Version", "version", record.version);
-  TagText("Project", "project", record.project);
-  TagText("Scene", "scene", record.scene);
-  TagText("Take", "take", record.take);
-  TagText("Tape", "tape", record.tape);
+  TagTexts(record, Take);
   DescribeTakeType(record);
   TagText("Note", "note", record.note);
   DescribeStart(record);
@@ -447,10 +453,7 @@ void DescribeIxmlChunk(std::uint32_t length) {
     NumberOrText("Files in family", "total_files", record.totalFiles);
   }
   DescribeTracks(record);
-  TagText("Original file", "original_filename", record.originalFile);
-  TagText("Current file", "current_filename", record.currentFile);
-  TagText("Parent file", "parent_filename", record.parentFile);
-  TagText("Parent UID", "parent_uid", record.parentUid);
+  TagTexts(record, History);
   if (!record.location.empty()) DescribeNamed("Location", "location", record.location);
   if (!record.user.empty()) DescribeNamed("User", "user", record.user);
   DescribeXmlOutcome(outcome);

@@ -158,15 +158,17 @@ void DescribeCartChunk(std::uint32_t length) {
     cart.tagText = TagFieldText(text.c_str());
   }
 
+  static const TagTextOf<CartRecord> Texts[] = {
+      {"Version", "version", &CartRecord::version},
+      {"Title", "title", &CartRecord::title},
+      {"Artist", "artist", &CartRecord::artist},
+      {"Cut ID", "cut_id", &CartRecord::cutId},
+      {"Client ID", "client_id", &CartRecord::clientId},
+      {"Category", "category", &CartRecord::category},
+      {"Classification", "classification", &CartRecord::classification},
+      {"Out cue", "out_cue", &CartRecord::outCue}};
   TagSection section("cart", "cart");
-  TagText("Version", "version", cart.version);
-  TagText("Title", "title", cart.title);
-  TagText("Artist", "artist", cart.artist);
-  TagText("Cut ID", "cut_id", cart.cutId);
-  TagText("Client ID", "client_id", cart.clientId);
-  TagText("Category", "category", cart.category);
-  TagText("Classification", "classification", cart.classification);
-  TagText("Out cue", "out_cue", cart.outCue);
+  TagTexts(cart, Texts);
   TwoFields("Start", "start_date", cart.startDate, "start_time", cart.startTime);
   TwoFields("End", "end_date", cart.endDate, "end_time", cart.endTime);
   TwoFields("Producer", "producer_app_id", cart.producer, "producer_app_version",

@@ -99,14 +99,16 @@ void DescribeXmpChunk(std::uint32_t length) {
   XmpReader reader(record);
   XmlOutcome outcome = ReadXmlChunk(length, true, reader);
 
+  static const TagTextOf<XmpRecord> Shot[] = {
+      {"Title", "title", &XmpRecord::title},
+      {"Project", "project", &XmpRecord::project},
+      {"Scene", "scene", &XmpRecord::scene},
+      {"Shot name", "shot_name", &XmpRecord::shotName},
+      {"Shot number", "shot_number", &XmpRecord::shotNumber},
+      {"Tape name", "tape_name", &XmpRecord::tapeName},
+      {"Log comment", "log_comment", &XmpRecord::logComment}};
   TagSection section("XMP", "xmp");
-  TagText("Title", "title", record.title);
-  TagText("Project", "project", record.project);
-  TagText("Scene", "scene", record.scene);
-  TagText("Shot name", "shot_name", record.shotName);
-  TagText("Shot number", "shot_number", record.shotNumber);
-  TagText("Tape name", "tape_name", record.tapeName);
-  TagText("Log comment", "log_comment", record.logComment);
+  TagTexts(record, Shot);
   std::string good = TagValue(record.good);
   if (good == "True" || good == "true" || good == "False" || good == "false")
     TagFlag("Good", "good", good[0] == 'T' || good[0] == 't');

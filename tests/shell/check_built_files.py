@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built Windows files without running them, so that a host that
 cannot run a width still checks its build: each file's machine type, and the
-resources of tarvo.dll read from the file's own resource tree (the Info
-dialog's template word by word, the version block).
+resources of tarvo.dll read from the file's own resource tree (the Info and
+Tags dialogs' templates word by word, the version block).
 Usage: check_built_files.py i386|x86-64 TARVO_DLL [OTHER_IMAGE...]"""
 import struct
 import sys
@@ -16,6 +16,11 @@ RT_DIALOG, RT_VERSION, ENGLISH_UK = 5, 16, 0x0809
 DIALOG = [0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
           8, *map(ord, 'MS Shell Dlg'), 0,
           0x0084, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0]
+# Dialog 133, the Tags page: the same template, its edit box read-only
+# (ES_READONLY, 0x0800).
+TAGS_DIALOG = [0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
+               8, *map(ord, 'MS Shell Dlg'), 0,
+               0x0884, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0]
 # Signature, layout, file and product version 1.0.0.1, flag mask and flags,
 # VOS__WINDOWS32, VFT_DLL, no subtype, no date.
 FIXED = [0xFEEF04BD, 0x00010000, 0x00010000, 1, 0x00010000, 1, 0x3F, 0, 4, 2, 0, 0, 0]
@@ -91,10 +96,14 @@ def check(machine_name, library, others):
     found = resources(data, *image(data)[1:])
     if {kind for kind, _, _ in found} != {RT_DIALOG, RT_VERSION}:
         failures.append(f'resource types {sorted({k for k, _, _ in found})}, want only 5 and 16')
-    dialog = found.get((RT_DIALOG, 132, ENGLISH_UK), b'')
-    words = list(struct.unpack_from(f'<{len(DIALOG)}H', dialog)) if len(dialog) >= 2 * len(DIALOG) else []
-    if words != DIALOG:
-        failures.append(f'dialog 132 (English, UK) is {words}, want {DIALOG}')
+    dialogs = sorted(key for key in found if key[0] == RT_DIALOG)
+    if dialogs != [(RT_DIALOG, 132, ENGLISH_UK), (RT_DIALOG, 133, ENGLISH_UK)]:
+        failures.append(f'dialogs {dialogs}, want 132 and 133 (English, UK)')
+    for name, want in ((132, DIALOG), (133, TAGS_DIALOG)):
+        dialog = found.get((RT_DIALOG, name, ENGLISH_UK), b'')
+        words = list(struct.unpack_from(f'<{len(want)}H', dialog)) if len(dialog) >= 2 * len(want) else []
+        if words != want:
+            failures.append(f'dialog {name} (English, UK) is {words}, want {want}')
     blocks = [value for (kind, _, _), value in found.items() if kind == RT_VERSION]
     nodes = version_nodes(blocks[0]) if len(blocks) == 1 else {}
     fixed = nodes.get('VS_VERSION_INFO', b'')

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "code_page.h"
 #include "engine.h"
 
 namespace {
@@ -72,6 +73,27 @@ void XMLCALL EntityDeclaration(void* data, const XML_Char*, int, const XML_Char*
   Refuse(*static_cast<Reading*>(data), "entity declaration refused");
 }
 
+// Windows-1252, which editors on Windows declare and expat does not know: one
+// byte a character, each as its code point.
+int XMLCALL Windows1252Encoding(void*, const XML_Char* name, XML_Encoding* encoding) {
+  static const char* const Names[] = {"windows-1252", "cp1252", "x-cp1252"};
+  bool known = false;
+  for (const char* known1252 : Names) {
+    std::size_t i = 0;
+    while (known1252[i] && name[i] &&
+           (name[i] == known1252[i] || (name[i] >= 'A' && name[i] <= 'Z' && name[i] + 32 == known1252[i])))
+      ++i;
+    known = known || (known1252[i] == '\0' && name[i] == '\0');
+  }
+  if (!known) return XML_STATUS_ERROR;
+  for (int byte = 0; byte < 256; ++byte)
+    encoding->map[byte] = static_cast<int>(Windows1252CodePoint(static_cast<unsigned char>(byte)));
+  encoding->data = nullptr;
+  encoding->convert = nullptr;
+  encoding->release = nullptr;
+  return XML_STATUS_OK;
+}
+
 // The length of text without the NUL bytes at its end. A UTF-16 document
 // (it begins with a byte order mark) loses only whole NUL characters, since
 // its last character may end in a NUL byte.
@@ -122,6 +144,7 @@ XmlOutcome ReadXmlChunk(std::uint32_t length, bool namespaces, XmlReader& reader
   XML_SetCharacterDataHandler(parser, CharacterData);
   XML_SetStartDoctypeDeclHandler(parser, StartDoctype);
   XML_SetEntityDeclHandler(parser, EntityDeclaration);
+  XML_SetUnknownEncodingHandler(parser, Windows1252Encoding, nullptr);
   // A document cut at the cap is read as the start of one, so the cut alone
   // is no error; one cut by the end of the file is damaged.
   XML_Status status =

@@ -13,13 +13,15 @@ out="${TARVO_FUZZ_DIR:-$top/build/fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 command -v clang++ >/dev/null || "$top/scripts/deps.sh" all
 
-sources="broadcast code_page cue describe file file_posix fixed format json sampler small_chunks text walker"
+sources="broadcast code_page cue describe file file_posix fixed format ixml json sampler small_chunks tags text walker xml xmp"
 set --
 for name in $sources; do set -- "$@" "$top/report/$name.cpp"; done
 flags="-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 if [ ! -x "$out/report_fuzzer" ] || [ -n "$(find "$top/report" "$top/tests/fuzz" -newer "$out/report_fuzzer" -name '*.[ch]*' | head -n 1)" ]; then
   echo "building the fuzzer..."
-  clang++ $flags -I"$top/report" -I"$top/tests" "$@" "$top/tests/fuzz/report_fuzzer.cpp" -o "$out/report_fuzzer"
+  # The engine's XML library, from Debian's libexpat1-dev.
+  clang++ $flags -I"$top/report" -I"$top/tests" "$@" "$top/tests/fuzz/report_fuzzer.cpp" \
+    -o "$out/report_fuzzer" -lexpat
 fi
 
 for seed in "$top"/examples/*.wav "$top"/tests/data/* "$top"/tests/crashes/*; do

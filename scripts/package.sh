@@ -28,6 +28,8 @@ cmake --build --preset native -j2 --target tarvo-report deb_files
 (cd build/native && cpack -G DEB -B "$top/dist/deb") >/dev/null
 mv dist/deb/tarvo-report_*_amd64.deb dist/
 rm -rf dist/deb
+# The Windows files have the XML library linked in: its terms go with them.
+cp build/deps/expat/expat/COPYING dist/expat-COPYING.txt
 cat > dist/INSTALL.txt <<'TEXT'
 tarvo: an "  Info" page in the Properties dialog of .wav files
 

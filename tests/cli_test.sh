@@ -12,6 +12,9 @@ check "no path prints usage" "usage: tarvo-report [--raw | --json | --tags] PATH
 "$report" --frobnicate x >/dev/null 2>&1; check "unknown option exits 2" 2 $?
 "$report" --raw --json "$examples" >"$work/out" 2>&1; check "--raw with --json exits 2" 2 $?
 check "--raw with --json prints only the usage error" 0 "$(grep -c '^{' "$work/out")"
+for pair in "--tags --raw" "--json --tags"; do
+  "$report" $pair "$examples" >"$work/out" 2>&1; check "$pair exits 2" 2 $?
+done
 "$report" --help >"$work/out"; check "help exits 0" 0 $?
 check "help starts with usage" "usage: tarvo-report [--raw | --json | --tags] PATH..." "$(head -n 1 "$work/out")"
 check "version" "tarvo-report 1.0.0.1" "$("$report" --version)"
@@ -61,6 +64,16 @@ check "middle dot in UTF-8" 2 "$(grep -c '"·A"$' "$work/text")"
 check "no CR in text" 0 "$(grep -c "$(printf '\r')" "$work/text")"
 lines=$(wc -l <"$work/raw")
 check "reports separated by one empty line" "$((2 * lines + 1))" "$(wc -l <"$work/text")"
+
+# --tags: each file's path, then its tag sections; a file without tag chunks
+# gives its path alone, one that cannot be opened too, with its message.
+printf 'RIFF\056\0\0\0WAVEiXML\041\0\0\0<BWFXML><SCENE>7</SCENE></BWFXML>\0' >"$work/scene.wav"
+"$report" --tags "$work/mu.wav" "$work/scene.wav" "$work/none.wav" >"$work/out" 2>"$work/err"
+check "tags of a file that cannot be opened exits 1" 1 $?
+check "tags: paths and sections, an empty line between files" \
+  "$work/mu.wav||$work/scene.wav||iXML|  Scene:            7||$work/none.wav" \
+  "$(paste -sd '|' "$work/out")"
+check "tags message" 1 "$(grep -c "cannot open $work/none.wav" "$work/err")"
 
 # A file name is bytes, not Windows-1252 text: the path line shows it as given,
 # in both forms, whether or not the bytes are UTF-8, and so does a message.

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The Windows build under Wine and the native build must give the same bytes
-# for the same file, as --raw reports and as JSON descriptions: the sample
+# for the same file, as --raw reports, JSON descriptions and Tags reports: the sample
 # files, the tests' data and 600 damaged files.
 # Usage: compare_builds.sh WINE-RUNNER WINDOWS-REPORT NATIVE-REPORT SOURCE-DIR WORK-DIR
 wine_run=$1 windows=$2 native=$3 source=$4 work=$5
@@ -22,12 +22,15 @@ xargs "$native" --raw <list >native.out 2>native.err ||
   { echo "the native build: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
 xargs sh "$wine_run" "$windows" --raw <list >windows.out 2>windows.err ||
   { echo "the Windows build: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
-xargs "$native" --json <list >native.json 2>native.err ||
-  { echo "the native build, --json: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
-xargs sh "$wine_run" "$windows" --json <list >windows.json 2>windows.err ||
-  { echo "the Windows build, --json: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
-cmp native.json windows.json ||
-  { echo "the JSON descriptions differ, first in line $(cmp native.json windows.json | sed 's/.* //')"; exit 1; }
+# The JSON descriptions and the Tags reports, compared whole.
+for mode in json tags; do
+  xargs "$native" --$mode <list >native.$mode 2>native.err ||
+    { echo "the native build, --$mode: xargs exit status $?: $(head -n 5 native.err)"; exit 1; }
+  xargs sh "$wine_run" "$windows" --$mode <list >windows.$mode 2>windows.err ||
+    { echo "the Windows build, --$mode: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+  cmp native.$mode windows.$mode ||
+    { echo "--$mode differs, first in line $(cmp native.$mode windows.$mode | sed 's/.* //')"; exit 1; }
+done
 files=$(wc -l <list)
 if cmp -s native.out windows.out; then
   echo "$files passed, 0 failed"

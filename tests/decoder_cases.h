@@ -84,3 +84,18 @@ inline void CheckReports(const std::vector<DecoderCase>& cases, bool afterSummar
     EXPECT_EQ(JsonCheck::Line(json), "") << json;
   }
 }
+
+// The Tags report of every case (its sections, after the path line), built
+// with and without the JSON description, which must be valid JSON; the
+// report text of the same passes is checked by ReportFixture::Tags.
+inline void CheckTags(const std::vector<DecoderCase>& cases) {
+  ReportFixture file;
+  for (const DecoderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    file.Write(c.file);
+    EXPECT_EQ(file.Tags(), c.body);
+    std::string json;
+    EXPECT_EQ(file.Tags(&json), c.body) << "with the JSON description";
+    EXPECT_EQ(JsonCheck::Line(json), "") << json;
+  }
+}

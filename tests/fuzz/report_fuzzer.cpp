@@ -55,9 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t length = std::strlen(report);
   std::memcpy(first, report, length + 1);
   JsonText json;
-  report = BuildReport(path.c_str(), json);
+  std::string tags;
+  report = BuildReport(path.c_str(), &json, &tags);
   Require(std::strlen(report) == length && std::memcmp(first, report, length) == 0,
-          "a second report of the same file, with its JSON description, is the same");
+          "a second report of the same file, with its JSON description and Tags report, is "
+          "the same");
+  Require(tags.empty() || tags[0] == '\n', "the Tags report is sections, each begun by an empty line");
   std::string problem = JsonCheck::Line(json.text);
   if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
   Require(problem.empty(), "the JSON description is one line of valid JSON");

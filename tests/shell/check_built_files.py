@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """Checks the built Windows files without running them, so that a host that
-cannot run a width still checks its build: each file's machine type, and the
-resources of tarvo.dll read from the file's own resource tree (the Info and
-Tags dialogs' templates word by word, the version block).
+cannot run a width still checks its build: each file's machine type and the
+DLLs it imports (Windows' own only: the C and C++ runtimes and every library
+the programs use, the XML library among them, are linked in statically), and
+the resources of tarvo.dll read from the file's own resource tree (the Info
+and Tags dialogs' templates word by word, the version block).
 Usage: check_built_files.py i386|x86-64 TARVO_DLL [OTHER_IMAGE...]"""
 import struct
 import sys
 
 MACHINES = {'i386': 0x14C, 'x86-64': 0x8664}
 RT_DIALOG, RT_VERSION, ENGLISH_UK = 5, 16, 0x0809
+# The DLLs of Windows itself that the files may import.
+SYSTEM_DLLS = {'advapi32.dll', 'comctl32.dll', 'kernel32.dll', 'msvcrt.dll', 'ole32.dll',
+               'shell32.dll', 'user32.dll'}
 
 # The classic template of dialog 132, word by word: dialog style and extended
 # style, one control, frame, no menu, class or caption, the font; then the
@@ -32,7 +37,8 @@ STRINGS = {'FileDescription': "Adds 'Info' tab to WAV file 'Properties'",
 
 def image(data):
     """The machine, the sections (virtual size and address, raw size and
-    offset) and the resource tree's address of a PE image."""
+    offset), the resource tree's address and the import directory's address
+    of a PE image."""
     at = struct.unpack_from('<I', data, 0x3C)[0]
     if data[:2] != b'MZ' or data[at:at + 4] != b'PE\0\0':
         raise ValueError('not a PE image')
@@ -42,16 +48,35 @@ def image(data):
     directories = optional + (96 if struct.unpack_from('<H', data, optional)[0] == 0x10B else 112)
     sections = [struct.unpack_from('<IIII', data, optional + optional_size + 40 * i + 8)
                 for i in range(count)]
-    return machine, sections, struct.unpack_from('<I', data, directories + 2 * 8)[0]
+    return (machine, sections, struct.unpack_from('<I', data, directories + 2 * 8)[0],
+            struct.unpack_from('<I', data, directories + 1 * 8)[0])
+
+
+def file_offset(sections, address):
+    for size, virtual, raw_size, raw in sections:
+        if virtual <= address < virtual + max(size, raw_size):
+            return raw + address - virtual
+    raise ValueError(f'address {address:#x} lies in no section')
+
+
+def imports(data, sections, directory):
+    """The names of the DLLs in the import directory: one 20-byte descriptor
+    each, the name's address fourth, up to an empty one."""
+    names = []
+    while directory:
+        name = struct.unpack_from('<5I', data, file_offset(sections, directory))[3]
+        if name == 0:
+            break
+        at = file_offset(sections, name)
+        names.append(data[at:data.index(b'\0', at)].decode('ascii', 'replace'))
+        directory += 20
+    return names
 
 
 def resources(data, sections, tree):
     """{(type, name, language): bytes} from the three levels of the tree."""
     def offset(address):
-        for size, virtual, raw_size, raw in sections:
-            if virtual <= address < virtual + max(size, raw_size):
-                return raw + address - virtual
-        raise ValueError(f'address {address:#x} lies in no section')
+        return file_offset(sections, address)
     base = offset(tree)
 
     def entries(directory):
@@ -89,11 +114,17 @@ def version_nodes(block, at=0, path=''):
 def check(machine_name, library, others):
     failures = []
     for path in [library] + others:
-        machine = image(open(path, 'rb').read())[0]
+        data = open(path, 'rb').read()
+        machine, sections, _, import_directory = image(data)
         if machine != MACHINES[machine_name]:
             failures.append(f'{path}: machine {machine:#x}, want {machine_name}')
+        names = imports(data, sections, import_directory)
+        if not names:
+            failures.append(f'{path}: no imported DLL found')
+        failures += [f'{path}: imports {name}, not a DLL of Windows'
+                     for name in names if name.lower() not in SYSTEM_DLLS]
     data = open(library, 'rb').read()
-    found = resources(data, *image(data)[1:])
+    found = resources(data, *image(data)[1:3])
     if {kind for kind, _, _ in found} != {RT_DIALOG, RT_VERSION}:
         failures.append(f'resource types {sorted({k for k, _, _ in found})}, want only 5 and 16')
     dialogs = sorted(key for key in found if key[0] == RT_DIALOG)

@@ -125,6 +125,7 @@ struct Problem {
   const unsigned char* id = nullptr;
   bool sized = false;
   std::uint64_t declared = 0, actual = 0;
+  std::uint64_t needed = 0;  // the size the chunk's fields take, when it matters
 };
 void ReportProblem(const Problem& problem);
 
@@ -361,6 +362,93 @@ void TagLine(std::size_t indent, const std::string& text);
 // A text member of the JSON description alone (UTF-8).
 void JsonUtf8(const char* name, const std::string& text);
 
+// Starts the Tags report of a report (tags nullptr: none is wanted), and
+// ends it: sections held back (see HeldTags) join it then.
+void BeginTagsReport(std::string* tags);
+void EndTagsReport();
+
+// The lines of the Tags report written while a HeldTags is in scope are
+// held back: they join the report at the place they were written when, by
+// its end, the report has a section that was not held; else they are dropped.
+// (The UMID of a broadcast chunk is worth a section only on a Tags report
+// that has one anyway.) Their JSON is written as usual.
+class HeldTags {
+ public:
+  HeldTags();
+  ~HeldTags();
+  HeldTags(const HeldTags&) = delete;
+  HeldTags& operator=(const HeldTags&) = delete;
+
+ private:
+  std::string* out_;
+  std::string lines_;
+};
+
+// ---- Binary tag chunks -----------------------------------------------------------
+
+// How many of the length bytes of a payload at the file position the file
+// holds.
+std::uint64_t PayloadHeld(std::uint32_t length);
+
+// The text of a NUL-terminated field of a binary tag chunk, as UTF-8: the
+// bytes as they are when they are valid UTF-8, else read as Windows-1252.
+std::string TagFieldText(const char* field);
+
+// Reads a text field of Width bytes, NUL-padded and not always terminated,
+// into a buffer one byte longer, and gives its text up to the first NUL.
+template <std::size_t Width>
+std::string ReadTagField() {
+  char field[Width + 1];
+  ReadBytes(field, Width);
+  field[Width] = '\0';
+  return TagFieldText(field);
+}
+
+// Reads the fields of a fixed record in file order, each only when the
+// payload (held bytes) holds it whole; the first that it does not hold ends
+// the reading. Each read says whether the field was read.
+class TagRecordReader {
+ public:
+  explicit TagRecordReader(std::uint64_t held) : left_(held) {}
+  template <std::size_t Width>
+  bool Text(std::string& into) {
+    if (!Take(Width)) return false;
+    into = ReadTagField<Width>();
+    return true;
+  }
+  bool U16(std::uint16_t& into) { return Take(2) && (into = ReadU16(), true); }
+  bool U32(std::uint32_t& into) { return Take(4) && (into = ReadU32(), true); }
+  bool S32(std::int32_t& into) { return Take(4) && (into = ReadS32(), true); }
+  bool Bytes(unsigned char* into, std::size_t count) {
+    return Take(count) && (ReadBytes(into, count), true);
+  }
+  bool Skip(std::uint32_t count) { return Take(count) && (SeekFile(FilePosition() + count), true); }
+  // Whether every field so far was read.
+  bool Whole() const { return !ended_; }
+
+ private:
+  bool Take(std::uint64_t width) {
+    ended_ = ended_ || left_ < width;
+    if (!ended_) left_ -= width;
+    return !ended_;
+  }
+  std::uint64_t left_;
+  bool ended_ = false;
+};
+
+// A payload that holds (held bytes of the length it declares, at start)
+// fewer bytes than its fields take (needed): a line of the Tags report
+// about the damage, and a chunk_too_short problem about the chunk id.
+void DescribeTooShort(const char* id, std::uint64_t start, std::uint32_t length,
+                      std::uint64_t held, std::uint64_t needed);
+
 // The tag decoders. Each takes the payload at the file position.
 void DescribeIxmlChunk(std::uint32_t length);
 void DescribeXmpChunk(std::uint32_t length);
+void DescribeCartChunk(std::uint32_t length);
+void DescribeAcidChunk(std::uint32_t length);
+void DescribeUmidChunk(std::uint32_t length);
+// The UMID of a broadcast chunk (version 1 and later), as a held section.
+void DescribeBroadcastUmid(std::uint32_t length);
+void DescribeChnaChunk(std::uint32_t length);
+void DescribeAdmChunk(std::uint32_t length);

@@ -376,6 +376,10 @@ void ReportProblem(const Problem& problem) {
     out += ",\"actual\":";
     AppendNumber(problem.actual, out);
   }
+  if (problem.needed) {
+    out += ",\"needed\":";
+    AppendNumber(problem.needed, out);
+  }
   out += '}';
 }
 

@@ -68,7 +68,9 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
     if (JsonWanted()) {
       // Nine significant digits tell any float from its neighbours.
       double magnitude = std::fabs(static_cast<double>(value));
-      int decimals = magnitude > 0.0 ? 8 - static_cast<int>(std::floor(std::log10(magnitude))) : 0;
+      // An infinite value has no digits to count (and prints as null).
+      bool counted = magnitude > 0.0 && std::isfinite(magnitude);
+      int decimals = counted ? 8 - static_cast<int>(std::floor(std::log10(magnitude))) : 0;
       FixedText linear(value, decimals < 0 ? 0 : decimals > 30 ? 30 : decimals);
       char* end = linear.text + std::strlen(linear.text);
       if (std::strchr(linear.text, '.')) {

@@ -1,4 +1,8 @@
 // The Tags report: the lines that tag decoders write besides their JSON.
+#include <cstring>
+#include <vector>
+
+#include "code_page.h"
 #include "engine.h"
 
 thread_local ReportFacts Facts = {};
@@ -35,6 +39,17 @@ std::string OneLine(const std::string& trimmed) {
 }
 
 bool TagLinesWanted() { return TagsOut != nullptr && TagsShown; }
+
+// The Tags report's length before this report's sections.
+thread_local std::size_t TagsStart = 0;
+
+// Sections held back, each with the length of the Tags report when it was
+// written: where it joins the report.
+struct HeldSection {
+  std::size_t at;
+  std::string lines;
+};
+thread_local std::vector<HeldSection> Held;
 
 void LabelledLine(const char* label, const std::string& value) {
   if (!TagLinesWanted()) return;
@@ -90,4 +105,55 @@ void TagLine(std::size_t indent, const std::string& text) {
   TagsOut->append(indent, ' ');
   *TagsOut += text;
   *TagsOut += '\n';
+}
+
+void BeginTagsReport(std::string* tags) {
+  TagsOut = tags;
+  TagsStart = tags ? tags->size() : 0;
+  Held.clear();
+}
+
+void EndTagsReport() {
+  // Later sections first, so that the places of earlier ones hold.
+  if (TagsOut && TagsOut->size() > TagsStart)
+    for (auto section = Held.rbegin(); section != Held.rend(); ++section)
+      TagsOut->insert(section->at, section->lines);
+  Held.clear();
+  TagsOut = nullptr;
+}
+
+HeldTags::HeldTags() : out_(TagsOut) {
+  if (out_) TagsOut = &lines_;
+}
+
+HeldTags::~HeldTags() {
+  if (!out_) return;
+  TagsOut = out_;
+  if (!lines_.empty()) Held.push_back({out_->size(), std::move(lines_)});
+}
+
+std::uint64_t PayloadHeld(std::uint32_t length) {
+  std::uint64_t start = FilePosition(), size = ReportFileSize();
+  std::uint64_t inFile = size > start ? size - start : 0;
+  return length < inFile ? length : inFile;
+}
+
+std::string TagFieldText(const char* field) {
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(field);
+  std::size_t count = std::strlen(field);
+  bool utf8 = true;
+  for (std::size_t at = 0, taken; at < count && utf8; at += taken)
+    utf8 = !(DecodeUtf8(bytes + at, count - at, taken) == 0xFFFD && taken == 1);
+  if (utf8) return std::string(field, count);
+  std::string text;
+  for (std::size_t at = 0; at < count; ++at) AppendUtf8(Windows1252CodePoint(bytes[at]), text);
+  return text;
+}
+
+void DescribeTooShort(const char* id, std::uint64_t start, std::uint32_t length,
+                      std::uint64_t held, std::uint64_t needed) {
+  TagLine(2, "Damaged: the chunk holds " + std::to_string(held) + " bytes of the " +
+                 std::to_string(needed) + " its fields take");
+  ReportProblem({"chunk_too_short", start - 8, reinterpret_cast<const unsigned char*>(id), true,
+                 length, held, needed});
 }

@@ -37,7 +37,10 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("PEAK"): DescribePeakChunk(size, depth); break;
     case FourCC("DISP"): DescribeDisplayChunk(size, depth); break;
     case FourCC("bext"):
-    case FourCC("BEXT"): DescribeBroadcastExtension(size, depth); break;
+    case FourCC("BEXT"):
+      DescribeBroadcastExtension(size, depth);
+      if (tagged) SeekFile(start), DescribeBroadcastUmid(size);
+      break;
     case FourCC("mext"):
     case FourCC("MEXT"): DescribeMpegExtension(size, depth); break;
     case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
@@ -65,7 +68,26 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
       DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
       if (tagged) SeekFile(start), DescribeXmpChunk(size);
       break;
-    case FourCC("axml"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
+    case FourCC("axml"):
+      DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary);
+      if (tagged) SeekFile(start), DescribeAdmChunk(size);
+      break;
+    case FourCC("cart"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeCartChunk(size);
+      break;
+    case FourCC("acid"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeAcidChunk(size);
+      break;
+    case FourCC("chna"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeChnaChunk(size);
+      break;
+    case FourCC("umid"):
+      DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary);
+      if (tagged) SeekFile(start), DescribeUmidChunk(size);
+      break;
     default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
   }
 }
@@ -128,8 +150,9 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   bool walkedToItsEnd = true;
   while (remaining >= MinimumListRemainder) {
     std::uint64_t at = FilePosition();
-    // A full report shows nothing more; its JSON description goes on.
-    if (ReportIsFull() && !JsonWanted()) {
+    // A full report shows nothing more; its JSON description and its Tags
+    // report, whose chunks are those of the form, go on.
+    if (ReportIsFull() && !JsonWanted() && !(depth == 0 && TagsOut && FormHoldsTags)) {
       walkedToItsEnd = false;
       break;
     }
@@ -193,8 +216,8 @@ const char* Build(ReportPath path, JsonSink* json, std::string* tags) {
   Facts = {};
   // Set for this report only: the Tags report goes nowhere once it is built.
   struct TagsGoTo {
-    explicit TagsGoTo(std::string* tags) { TagsOut = tags; }
-    ~TagsGoTo() { TagsOut = nullptr; }
+    explicit TagsGoTo(std::string* tags) { BeginTagsReport(tags); }
+    ~TagsGoTo() { EndTagsReport(); }
   } tagsGoTo(tags);
 
   AppendText(path.Text);

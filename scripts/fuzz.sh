@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the report fuzzer (clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and fuzzes BuildReport, with and without its
-# JSON description, for SECONDS (default 60),
+# JSON description and Tags report, for SECONDS (default 60),
 # starting from the sample files, the tests' files and the inputs that once
 # failed. Prints libFuzzer's final figures. New failures are left in
 # build/fuzz/artifacts/; copy them into tests/crashes/ once fixed.
@@ -13,7 +13,7 @@ out="${TARVO_FUZZ_DIR:-$top/build/fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 command -v clang++ >/dev/null || "$top/scripts/deps.sh" all
 
-sources="broadcast code_page cue describe file file_posix fixed format ixml json sampler small_chunks tags text walker xml xmp"
+sources="adm broadcast code_page cue describe file file_posix fixed format ixml json sampler small_chunks tag_chunks tags text walker xml xmp"
 set --
 for name in $sources; do set -- "$@" "$top/report/$name.cpp"; done
 flags="-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

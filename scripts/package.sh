@@ -63,8 +63,10 @@ With setup.exe
 
 For the current user alone, without administrator rights
   setup.exe /user copies tarvo.dll to %LOCALAPPDATA%\Programs\tarvo and
-  registers it for you only; setup.exe /user /uninstall removes it. Programs
-  running as administrator do not see such an install.
+  registers it for you only; setup.exe /user /uninstall removes it (a
+  library in use is renamed, and deleted by a later run). Programs running
+  as administrator do not see such an install. A machine-wide install does
+  not take over a per-user one: remove each with its own /uninstall.
 
 By hand
   regsvr32 tarvo.dll registers the library where it lies (regsvr32 /u

@@ -32,7 +32,15 @@ constexpr const char ThreadingModel[] = "Apartment";
 
 // Where the entries of one scope live. Key paths are relative to their
 // root: RegCreateKeyA refuses one with a leading backslash
-// (ERROR_BAD_PATHNAME) and creates nothing.
+// (ERROR_BAD_PATHNAME) and creates nothing. Neither scope goes through
+// HKEY_CLASSES_ROOT: Windows writes a value set under a key of it into
+// HKEY_CURRENT_USER\Software\Classes when the user has a key of that name,
+// so a machine-wide run after a per-user one would write into the running
+// user's profile. The machine's classes key is opened once for the run and
+// the keys below it are named from there, as they were from
+// HKEY_CLASSES_ROOT, so that a file type name may fill the path buffer. Both
+// scopes use the program's own registry view, where CLSID is the class
+// registration of its width.
 struct Place {
   HKEY classesRoot;
   const char* classesRootName;
@@ -44,26 +52,44 @@ struct Place {
   bool forMachine;
 };
 
-const Place& PlaceOf(RegistrationScope scope) {
-  static const Place machine = {
-      HKEY_CLASSES_ROOT,
-      "HKEY_CLASSES_ROOT",
+// Where HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER each keep their classes.
+constexpr const char* ClassesUnderRoot = "Software\\Classes";
+constexpr const char* MachineClassesName = "HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// The place of a scope for one run; the machine's classes root is opened,
+// with whatever rights the caller has, and closed by ClosePlace. Returns
+// false when it cannot be opened.
+bool OpenPlace(RegistrationScope scope, Place& place, Outcome& outcome) {
+  if (scope == RegistrationScope::User) {
+    place = {
+        HKEY_CURRENT_USER,
+        "HKEY_CURRENT_USER",
+        "Software\\Classes\\",
+        HKEY_CURRENT_USER,
+        "HKEY_CURRENT_USER",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+        false,
+    };
+    return true;
+  }
+  place = {
+      nullptr,
+      MachineClassesName,
       "",
       HKEY_LOCAL_MACHINE,
       "HKEY_LOCAL_MACHINE",
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
       true,
   };
-  static const Place user = {
-      HKEY_CURRENT_USER,
-      "HKEY_CURRENT_USER",
-      "Software\\Classes\\",
-      HKEY_CURRENT_USER,
-      "HKEY_CURRENT_USER",
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-      false,
-  };
-  return scope == RegistrationScope::User ? user : machine;
+  const LONG status =
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassesUnderRoot, 0, MAXIMUM_ALLOWED, &place.classesRoot);
+  if (status == ERROR_SUCCESS) return true;
+  StepFailed(outcome, status, "Opening the registry key %s", MachineClassesName);
+  return false;
+}
+
+void ClosePlace(const Place& place) {
+  if (place.forMachine) RegCloseKey(place.classesRoot);
 }
 
 std::string ClassesKey(const Place& place, const char* key) {
@@ -129,67 +155,65 @@ void RegisterServer(const Place& place, const char* libraryPath, Outcome& outcom
   }
 }
 
-struct ExtensionKeyName {
-  char text[PathBufferSize];
-};
-
-// The subkeys of HKEY_CLASSES_ROOT named ".wav" or ".WAV", matched byte for
-// byte: ".Wav" is not ".wav". They are gathered first, so that removing keys
-// afterwards cannot shift the enumeration's indexes. HKEY_CLASSES_ROOT is
-// what the user sees, the user's own classes merged over the machine's, so
-// a per-user install takes the file type from it too.
-std::vector<ExtensionKeyName> FindExtensionKeys(Outcome& outcome) {
-  std::vector<ExtensionKeyName> found;
-  ExtensionKeyName name;
-  DWORD index = 0;
-  LONG status;
-  while ((status = RegEnumKeyA(HKEY_CLASSES_ROOT, index, name.text, PathBufferSize)) ==
-         ERROR_SUCCESS) {
-    if (std::strcmp(name.text, ".wav") == 0 || std::strcmp(name.text, ".WAV") == 0) {
-      found.push_back(name);
-    }
-    ++index;
+// Opens the key of the ".wav" extension in the classes of a scope, by name:
+// key names ignore letter case, so this is also ".WAV" or ".Wav", and no two
+// of them can exist side by side. A key in the user's own classes hides the
+// machine's key of the same name from that user; without one, the user sees
+// the machine's. keyName is set to the key's name from its root. Returns
+// false when there is no such key, which is no failure, or when opening it
+// failed, which is.
+bool OpenExtensionKey(const Place& place, HKEY& key, std::string& keyName, Outcome& outcome) {
+  const std::string name = ClassesKey(place, ".wav");
+  keyName = std::string(place.classesRootName) + "\\" + name;
+  LONG status = RegOpenKeyExA(place.classesRoot, name.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (status == ERROR_FILE_NOT_FOUND && !place.forMachine) {
+    keyName = std::string(MachineClassesName) + "\\.wav";
+    status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(ClassesUnderRoot) + "\\.wav").c_str(),
+                           0, KEY_QUERY_VALUE, &key);
   }
-  if (status != ERROR_NO_MORE_ITEMS) {
-    StepFailed(outcome, status, "Listing the keys of HKEY_CLASSES_ROOT");
+  if (status == ERROR_SUCCESS) return true;
+  if (status != ERROR_FILE_NOT_FOUND) {
+    StepFailed(outcome, status, "Opening the registry key %s", keyName.c_str());
   }
-  return found;
+  return false;
 }
 
-// The handler key path under the file type that the extension key points
-// to. An extension key without a file type name gets none: an empty name
-// would put the handler at the root of HKEY_CLASSES_ROOT. Neither that nor a
-// name too long for the path buffer is a failure of setup; only a read that
-// fails for another reason is. (RegQueryValueA reads a missing default
-// value as an empty one, but some systems may answer "not found" instead.)
-bool GetHandlerKey(const char* extensionKey, char (&handlerKey)[PathBufferSize],
-                   Outcome& outcome) {
+// The handler key path under the file type that the extension key names,
+// relative to the classes root. An extension key without a file type name
+// gets none: an empty name would put the handler at the classes root.
+// Neither that nor a name too long for the path buffer is a failure of
+// setup; only a read that fails for another reason is. (RegQueryValueA reads
+// a missing default value as an empty one, but some systems may answer "not
+// found" instead.)
+bool GetHandlerKey(const Place& place, char (&handlerKey)[PathBufferSize], Outcome& outcome) {
+  HKEY key;
+  std::string keyName;
+  if (!OpenExtensionKey(place, key, keyName, outcome)) return false;
   LONG size = PathBufferSize;
-  const LONG status = RegQueryValueA(HKEY_CLASSES_ROOT, extensionKey, handlerKey, &size);
+  const LONG status = RegQueryValueA(key, nullptr, handlerKey, &size);
+  RegCloseKey(key);
   if (status == ERROR_MORE_DATA || status == ERROR_FILE_NOT_FOUND) return false;
   if (status != ERROR_SUCCESS) {
-    StepFailed(outcome, status, "Reading the file type of HKEY_CLASSES_ROOT\\%s", extensionKey);
+    StepFailed(outcome, status, "Reading the file type of %s", keyName.c_str());
     return false;
   }
   const std::size_t length = strnlen(handlerKey, PathBufferSize);
   return length != 0 && AppendText(handlerKey, length, HandlerKeySuffix);
 }
 
-// The handler keys, under the file type of every ".wav" and ".WAV" key and
-// under SystemFileAssociations: the paths relative to the classes root.
-std::vector<std::string> HandlerKeys(Outcome& outcome) {
+// The handler keys, under the file type of the ".wav" key and under
+// SystemFileAssociations: the paths relative to the classes root.
+std::vector<std::string> HandlerKeys(const Place& place, Outcome& outcome) {
   std::vector<std::string> keys;
-  for (const ExtensionKeyName& extension : FindExtensionKeys(outcome)) {
-    char handlerKey[PathBufferSize];
-    if (GetHandlerKey(extension.text, handlerKey, outcome)) keys.emplace_back(handlerKey);
-  }
+  char handlerKey[PathBufferSize];
+  if (GetHandlerKey(place, handlerKey, outcome)) keys.emplace_back(handlerKey);
   keys.insert(keys.end(), std::begin(SystemAssociationKeys), std::end(SystemAssociationKeys));
   return keys;
 }
 
 // Names the class as the property sheet handler in each handler key.
 void RegisterHandlers(const Place& place, Outcome& outcome) {
-  for (const std::string& handlerKey : HandlerKeys(outcome)) {
+  for (const std::string& handlerKey : HandlerKeys(place, outcome)) {
     const std::string keyName = ClassesKey(place, handlerKey.c_str());
     HKEY key;
     if (CreateKey(place.classesRoot, place.classesRootName, keyName, key, outcome)) {
@@ -199,11 +223,13 @@ void RegisterHandlers(const Place& place, Outcome& outcome) {
   }
 }
 
-// Reads the server path of the class registration in one registry view.
+// Reads the server path of the class registration in one registry view. The
+// key is named from the root of the scope, in the view asked for.
 bool ReadServerPath(const Place& place, REGSAM view, char (&path)[PathBufferSize]) {
+  const HKEY root = place.forMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  const std::string keyName = std::string(ClassesUnderRoot) + "\\" + ServerKey;
   HKEY key;
-  if (RegOpenKeyExA(place.classesRoot, ClassesKey(place, ServerKey).c_str(), 0,
-                    KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, keyName.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
     return false;
   }
   DWORD type = 0;
@@ -409,18 +435,22 @@ DWORD ToAnsiPath(const wchar_t* path, char (&text)[PathBufferSize]) {
 }
 
 void Register(RegistrationScope scope, const char* libraryPath, Outcome& outcome) {
-  const Place& place = PlaceOf(scope);
+  Place place;
+  if (!OpenPlace(scope, place, outcome)) return;
   if (libraryPath != nullptr) RegisterServer(place, libraryPath, outcome);
   RegisterHandlers(place, outcome);
+  ClosePlace(place);
 }
 
 void Unregister(RegistrationScope scope, Outcome& outcome) {
-  const Place& place = PlaceOf(scope);
+  Place place;
+  if (!OpenPlace(scope, place, outcome)) return;
   const char* otherWidth = OtherWidthStillRegistered(place);
-  for (const std::string& handlerKey : HandlerKeys(outcome)) {
+  for (const std::string& handlerKey : HandlerKeys(place, outcome)) {
     UnregisterHandler(place, handlerKey, otherWidth, outcome);
   }
   UnregisterServer(place, outcome);
+  ClosePlace(place);
 }
 
 void NotifyShell(const Outcome& outcome) {

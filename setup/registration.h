@@ -13,8 +13,8 @@
 constexpr DWORD PathBufferSize = 256;
 
 enum class RegistrationScope {
-  // HKEY_CLASSES_ROOT and the machine's list of approved extensions: every
-  // user's shell, and programs running as administrator.
+  // HKEY_LOCAL_MACHINE\Software\Classes and the machine's list of approved
+  // extensions: every user's shell, and programs running as administrator.
   Machine,
   // HKEY_CURRENT_USER\Software\Classes and the user's own approved list:
   // this user's shell only, written without administrator rights.
@@ -57,8 +57,9 @@ bool RunsUnderWow64();
 DWORD ToAnsiPath(const wchar_t* path, char (&text)[PathBufferSize]);
 
 // Writes the class registration and the approved entry naming libraryPath
-// (skipped when it is null), then the handler keys: under the file type of
-// the ".wav" and ".WAV" keys, as the user sees them, and under
+// (skipped when it is null), then the handler keys: under the file type that
+// the ".wav" key of the scope's classes names (in any letter case; for the
+// user, the machine's key when the user has none), and under
 // SystemFileAssociations\.wav and \.bwf, which the shell of Windows 8 and
 // later reads whatever program the user has chosen to play the file.
 void Register(RegistrationScope scope, const char* libraryPath, Outcome& outcome);

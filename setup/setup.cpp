@@ -7,7 +7,8 @@
 // use it and waits for a key. With /user it copies the library into the
 // user's own program folder instead and registers it for the current user
 // alone, which needs no administrator rights. With /uninstall it removes
-// those entries and the library again.
+// those entries and the library again. Every run first deletes what an
+// earlier per-user run renamed aside because it was in use.
 //
 // Every step's result is examined. A step that fails prints one line naming
 // the step, its path or key and the system's message; the steps that do not
@@ -49,7 +50,9 @@ const char Usage[] =
     "                        administrator rights: tarvo.dll goes into\n"
     "                        %LOCALAPPDATA%\\Programs\\tarvo\n"
     "  setup.exe /user /uninstall\n"
-    "                        remove what setup.exe /user installed\n"
+    "                        remove what setup.exe /user installed (renaming\n"
+    "                        tarvo.dll when it is in use, for the next run of\n"
+    "                        setup to delete)\n"
     "  setup.exe /?          show this text\n"
     "\n"
     "Without /user, run it from a console opened as administrator. Exit\n"
@@ -210,9 +213,58 @@ void CopyLibrary(RegistrationScope scope, const LibraryPlace& library, Outcome& 
             libraryPath);
 }
 
-// Deletes the library and its own folders, or, when it cannot be deleted
-// now because a program (the shell) has it loaded, has the system delete
-// them at the next restart.
+// A per-user library that a program (the shell) has loaded cannot be
+// deleted, and only an administrator may have Windows delete it at the next
+// restart; but it may be renamed. It is renamed in its own folder to its
+// name followed by ".<number>.old", and deleted by a later run of setup.
+constexpr const char LeftoverPattern[] = ".*.old";
+constexpr int MostLeftovers = 99;
+
+// Renames the library to the first free leftover name; its file name is
+// then put in asideName.
+bool RenameAside(const char* libraryPath, char (&asideName)[PathBufferSize]) {
+  const std::size_t length = std::strlen(libraryPath);
+  for (int number = 1; number <= MostLeftovers; ++number) {
+    char asidePath[PathBufferSize];
+    char tail[16];
+    std::snprintf(tail, sizeof tail, ".%d.old", number);
+    std::memcpy(asidePath, libraryPath, length + 1);
+    if (!AppendText(asidePath, length, tail)) return false;
+    if (MoveFileExA(libraryPath, asidePath, 0)) {
+      std::strcpy(asideName, std::strrchr(asidePath, '\\') + 1);
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+  }
+  return false;
+}
+
+// Deletes the leftovers of the user's library that no program has loaded
+// any more, and the library's own folders when that leaves them empty.
+// Every run does so first; one still loaded waits for a later run.
+void DeleteLeftovers() {
+  Outcome unprinted;
+  LibraryPlace library;
+  char pattern[PathBufferSize];
+  if (!GetLibraryPath(RegistrationScope::User, library, unprinted)) return;
+  std::memcpy(pattern, library.path, sizeof pattern);
+  if (!AppendText(pattern, std::strlen(pattern), LeftoverPattern)) return;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  const std::string folder(library.path, std::strrchr(library.path, '\\') + 1);
+  bool deleted = false;
+  do {
+    if (DeleteFileA((folder + found.cFileName).c_str())) deleted = true;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  if (deleted) RemoveLibraryFolders(library);
+}
+
+// Deletes the library and its own folders. When a program (the shell) has
+// it loaded, the machine's is deleted by the system at the next restart,
+// and the user's is renamed aside for a later run of setup to delete.
 void DeleteLibrary(RegistrationScope scope, const LibraryPlace& library, Outcome& outcome) {
   const char* const libraryPath = library.path;
   if (DeleteFileA(libraryPath)) {
@@ -224,8 +276,15 @@ void DeleteLibrary(RegistrationScope scope, const LibraryPlace& library, Outcome
     RemoveLibraryFolders(library);
     return;
   }
+  const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+  char asideName[PathBufferSize];
+  if (inUse && scope == RegistrationScope::User && RenameAside(libraryPath, asideName)) {
+    PrintNote(outcome, "%s is in use: renamed %s, it will be deleted the next time setup runs.",
+              libraryPath, asideName);
+    return;
+  }
   char scheduledPath[PathBufferSize];
-  if ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+  if (inUse && scope == RegistrationScope::Machine &&
       GetScheduledPath(scope, libraryPath, scheduledPath) &&
       MoveFileExA(scheduledPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     PrintNote(outcome, "%s is in use: it will be deleted when Windows restarts.", scheduledPath);
@@ -302,6 +361,7 @@ int Finish(RegistrationScope scope, const Outcome& outcome, const char* const* s
 }
 
 int Install(RegistrationScope scope) {
+  DeleteLeftovers();
   Outcome outcome;
   outcome.print = Print;
   LibraryPlace library;
@@ -323,6 +383,7 @@ int Install(RegistrationScope scope) {
 // The library goes last, so that no entry is left naming a library that is
 // already gone.
 int Uninstall(RegistrationScope scope) {
+  DeleteLeftovers();
   Outcome outcome;
   outcome.print = Print;
   Unregister(scope, outcome);

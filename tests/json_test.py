@@ -97,6 +97,20 @@ def made_files(folder):
     files["cap"] = riff(PCM + listed(b"INFO", chunk(b"ICMT", b"c" * cap)
                                      + chunk(b"IKEY", b"k" * (cap + 1))))
     files["cut"] = texts[:-4000]
+    # Tag chunks, each with its typed member: one cart too short for its
+    # fields, an axml cut short.
+    umid = bytes.fromhex("060A2B340101010501010220") + b"\x33" + bytes(range(51))
+    cart = (b"0101" + b"Title".ljust(64, b"\0") + bytes(64 * 6 + 36 + 64 * 3) + u32(32768)
+            + b"AUDs" + u32(4800) + bytes(56 + 276) + b"http://x".ljust(1024, b"\0") + b"tag")
+    adm = (b"<ebuCoreMain><audioFormatExtended><audioProgramme audioProgrammeName='P'/>"
+           b"<audioPackFormat audioPackFormatName='S' typeLabel='0001'/></audioFormatExtended>")
+    files["tags"] = riff(
+        PCM + chunk(b"bext", bytes(338 + 8) + u16(1) + umid + bytes(190))
+        + chunk(b"cart", cart) + chunk(b"cart", cart[:100])
+        + chunk(b"acid", u32(3) + u16(48) + bytes(6) + u32(4) + u16(4) + u16(4)
+                + struct.pack("<f", 120.5))
+        + chunk(b"chna", u16(1) + u16(1) + u16(1) + b"ATU_00000001AT_00010001_01AP_00010001\0")
+        + chunk(b"axml", adm) + chunk(b"umid", bytes(24)) + chunk(b"data", bytes(4)))
     paths = {}
     for name, data in files.items():
         paths[name] = os.path.join(folder, name + ".wav")
@@ -274,6 +288,14 @@ check("a text of 1 MiB is whole",
       len(info["ICMT"]["text"]) == 1 << 20 and "text_truncated" not in info["ICMT"])
 check("a longer one is cut at 1 MiB",
       len(info["IKEY"]["text"]) == 1 << 20 and info["IKEY"].get("text_truncated") is True)
+
+tags = next(d for d in described if d["path"] == made["tags"])
+check("tag chunks' members", [sorted(set(c) & {"umid", "cart", "acid", "chna", "adm"})
+                              for c in tags["chunks"]]
+      == [[], ["umid"], ["cart"], ["cart"], ["acid"], ["chna"], ["adm"], ["umid"], []],
+      tags["chunks"])
+check("a cart too short for its fields", [p["kind"] for p in tags["problems"]]
+      == ["chunk_too_short"], tags["problems"])
 
 cut = next(d for d in described if d["path"] == made["cut"])
 check("problems of a file cut short", [(p["kind"], p.get("id")) for p in cut["problems"]]

@@ -23,6 +23,9 @@ TEST(PeakChunk, ShowsOneLineForEveryWholeEntry) {
        Peak(header + Entry(0.0f, 5) + Entry(-0.5f, 6) + U32(0x3B083772) + U32(1)),
        PeakLines({version, "Channel 1: -inf dB @ 5", "Channel 2: nan dB @ 6",
                   "Channel 3: -53.64 dB @ 1"})},
+      // JSON has no number of digits to give an infinite value.
+      {"InfinitePeaks", Peak(header + U32(0x7F800000) + U32(7) + U32(0xFF800000) + U32(8)),
+       PeakLines({version, "Channel 1: inf dB @ 7", "Channel 2: nan dB @ 8"})},
       {"ShortChunkReadsOn", Riff(Chunk("PEAK", U32(2)) + Chunk("JUNK", "")),
        PeakLines({"Version 2 (timestamp 1263424842)"}) + Lines(1, {"<JUNK> obsolete data"})},
   });

@@ -1,8 +1,9 @@
 // Fuzz target: every input is written to a file and reported on through the
 // ordinary file layer. Besides the sanitizers' own checks (a report that
 // overruns its buffer among them), it checks that a second report of the same
-// file, built with its JSON description, gives the same bytes, that the
-// description is one line of valid JSON, and that the file is left as it was.
+// file, built with its JSON description and Tags report, gives the same
+// bytes, that the description is one line of valid JSON, and that the file
+// is left as it was.
 #include <sys/stat.h>
 #include <unistd.h>
 

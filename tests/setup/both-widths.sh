@@ -78,7 +78,7 @@ hold_library "$TARVO_WINE32" "$helper32" "$library_path" 'C:\release'
   fail "the 32-bit /uninstall failed: $(cat "$case_dir/uninstall32.out")"
 touch "$WINEPREFIX/drive_c/release"
 wait "$holder"
-grep -qF 'HKEY_CLASSES_ROOT\wavfile\shellex\PropertySheetHandlers\Tarvo is kept: the 64-bit tarvo still uses it.' \
+grep -qF 'HKEY_LOCAL_MACHINE\Software\Classes\wavfile\shellex\PropertySheetHandlers\Tarvo is kept: the 64-bit tarvo still uses it.' \
   "$case_dir/uninstall32.out" || fail "the 32-bit /uninstall printed: $(cat "$case_dir/uninstall32.out")"
 timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
   /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1

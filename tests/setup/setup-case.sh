@@ -3,8 +3,8 @@
 # standard input not a console, checked through their output and exit
 # status, the registry, the system directory and the user's folder.
 # Usage: setup-case.sh SETUP_EXE CASE TARVO_DLL SETUP_HELPER_EXE
-# CASE is one of: registration rerun no-library upper-case-key
-# mixed-case-key no-wav-key empty-file-type no-file-type
+# CASE is one of: registration classes-redirected rerun no-library
+# upper-case-key mixed-case-key no-wav-key empty-file-type no-file-type
 # longest-file-type file-type-too-long file-type-unreadable copy-refused
 # keys-refused uninstall uninstall-foreign uninstall-in-use arguments
 setup_exe=$1
@@ -147,6 +147,37 @@ case $case_name in
       fail "the library was not copied into the system directory"
     check_handler wavfile
     ;;
+  classes-redirected)
+    # HKEY_CLASSES_ROOT merges the user's classes over the machine's, and
+    # Windows writes a value set through it into the user's classes when the
+    # user has the key; Wine merges nothing. So the library's registration
+    # runs with HKEY_CLASSES_ROOT redirected to a key of its own, whose .wav
+    # names a third file type: each scope must write, read and remove its
+    # own classes only, and take the file type from its own .wav.
+    redirected='Software\Redirected'
+    set_extension .wav wavfile
+    wine_reg add "$user_classes\\.wav" /ve /d userwav /f &&
+      wine_reg add "HKCU\\$redirected\\.wav" /ve /d redirected /f ||
+      fail "cannot create the .wav keys"
+    snapshot before
+    mkdir -p "$WINEPREFIX/drive_c/tools" && cp "$library" "$WINEPREFIX/drive_c/tools/tarvo.dll"
+    redirected_call() {
+      timeout 120 "$TARVO_WINE" "$helper_exe" classes-redirected "$redirected" "$tools_library" "$1" \
+        </dev/null >"$case_dir/helper.out" 2>&1 || fail "$1: $(cat "$case_dir/helper.out")"
+    }
+    redirected_call register
+    redirected_call user-register
+    check_server_entries 'HKLM\Software\Classes' "$approved_key" "$tools_library"
+    check_server_entries "$user_classes" "$user_approved" "$tools_library"
+    expect_sz 'HKLM\Software\Classes\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$class_id"
+    expect_sz "$user_classes\\userwav\\shellex\\PropertySheetHandlers\\Tarvo" "" "$class_id"
+    count=$(count_handler_keys)
+    [ "$count" = 2 ] || fail "expected two handler keys, found $count"
+    redirected_call unregister
+    redirected_call user-unregister
+    snapshot after
+    same_snapshot before after
+    ;;
   rerun)
     # The second run meets the first run's copy and must keep it, and must
     # write again the entries removed in between.
@@ -182,10 +213,11 @@ case $case_name in
     check_handler WaveSound
     ;;
   mixed-case-key)
+    # Key names ignore letter case: the shell reads .Wav as .wav.
     set_extension .Wav wavfile
     run_setup run
     check_server_entries
-    check_no_handler
+    check_handler wavfile
     ;;
   no-wav-key)
     run_setup run
@@ -267,8 +299,8 @@ case $case_name in
     wine_quiet "$helper_exe" volatile-key "CLSID\\$class_id" || fail "cannot make the class key volatile"
     wine_quiet "$helper_exe" volatile-key 'wavfile\shellex' || fail "cannot make wavfile\shellex volatile"
     failed_output 'Setup failed.' \
-      "Creating the registry key HKEY_CLASSES_ROOT\\CLSID\\$class_id\\InProcServer32 failed: Subkey must be volatile." \
-      'Creating the registry key HKEY_CLASSES_ROOT\wavfile\shellex\PropertySheetHandlers\Tarvo failed: Subkey must be volatile.' \
+      "Creating the registry key HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$class_id\\InProcServer32 failed: Subkey must be volatile." \
+      'Creating the registry key HKEY_LOCAL_MACHINE\Software\Classes\wavfile\shellex\PropertySheetHandlers\Tarvo failed: Subkey must be volatile.' \
       >"$case_dir/expected-run.out"
     run_setup run 1
     cmp -s "$case_dir/work/tarvo.dll" "$system32/tarvo.dll" || fail "the library was not copied"
@@ -336,33 +368,59 @@ case $case_name in
     expect_sz 'HKCR\wavfile\shellex\PropertySheetHandlers\Tarvo' "" "$other_class"
     ;;
   uninstall-in-use)
-    # A program has the library loaded: it cannot be deleted now, so it is
-    # marked for deletion at the next restart, for the machine and for the
-    # user alike.
+    # A program has the library loaded: it cannot be deleted now. The
+    # machine's is marked for deletion at the next restart, and installing
+    # again before then would keep the file it deletes. Windows marks a file
+    # so only for an administrator; refused that, as a user's run is, the
+    # machine's uninstall fails, and the user's renames the library aside,
+    # so that the user can install again at once. A later run of setup, in
+    # either mode, deletes what was renamed once it is let go.
     cp "$library" "$case_dir/work/tarvo.dll"
     set_extension .wav wavfile
-    for user in '' -user; do
-      path=$library_path copy=$system32/tarvo.dll
-      [ -z "$user" ] || path=$user_library copy=$user_copy
-      expected_output >"$case_dir/expected-install$user.out"
-      run_setup "install$user" 0 ${user:+/user}
-      hold_library "$TARVO_WINE" "$helper_exe" "$path" "$(windows_path "$case_dir/release$user")"
-      uninstalled_output "$path is in use: it will be deleted when Windows restarts." \
-        >"$case_dir/expected-uninstall$user.out"
-      run_setup "uninstall$user" 0 ${user:+/user} /uninstall
-      touch "$case_dir/release$user"
-      wait "$holder"
-      cmp -s "$library" "$copy" || fail "the library in use was not kept until the restart"
-      timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
-        /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
-      grep -qF "\\??\\$path" "$case_dir/pending.out" ||
-        fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
-      # Installing again before the restart would keep the file it deletes.
-      failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $path failed: \
+    run_setup install
+    hold_library "$TARVO_WINE" "$helper_exe" "$library_path" "$(windows_path "$case_dir/release")"
+    uninstalled_output "$library_path is in use: it will be deleted when Windows restarts." \
+      >"$case_dir/expected-uninstall.out"
+    run_setup uninstall 0 /uninstall
+    cmp -s "$library" "$system32/tarvo.dll" || fail "the library in use was not kept until the restart"
+    timeout 120 "$TARVO_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+      /v PendingFileRenameOperations </dev/null >"$case_dir/pending.out" 2>&1
+    grep -qF "\\??\\$library_path" "$case_dir/pending.out" ||
+      fail "no deletion at restart is pending: $(cat "$case_dir/pending.out")"
+    failed_output 'Setup failed.' "Copying tarvo.dll from the current folder to $library_path failed: \
 the file there is to be deleted when Windows restarts; restart Windows, then run setup again." \
-        >"$case_dir/expected-reinstall$user.out"
-      run_setup "reinstall$user" 1 ${user:+/user}
-    done
+      >"$case_dir/expected-reinstall.out"
+    run_setup reinstall 1
+    # Wine grants every deletion at restart, but refuses to add one to a
+    # list of pending operations that is not a REG_MULTI_SZ value.
+    wine_reg add 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+      /v PendingFileRenameOperations /d refused /f || fail "cannot refuse the deletion at restart"
+    failed_output 'Uninstall failed.' "Deleting $library_path failed: Access denied." \
+      'Setup must be run from a console opened as administrator.' >"$case_dir/expected-refused.out"
+    run_setup refused 1 /uninstall
+    touch "$case_dir/release"
+    wait "$holder"
+
+    expected_output | tee "$case_dir/expected-install-user.out" >"$case_dir/expected-reinstall-user.out"
+    run_setup install-user 0 /user
+    hold_library "$TARVO_WINE" "$helper_exe" "$user_library" "$(windows_path "$case_dir/release-user")"
+    uninstalled_output \
+      "$user_library is in use: renamed tarvo.dll.1.old, it will be deleted the next time setup runs." \
+      >"$case_dir/expected-uninstall-user.out"
+    run_setup uninstall-user 0 /user /uninstall
+    [ ! -e "$user_copy" ] && cmp -s "$library" "$user_copy.1.old" ||
+      fail "the library in use was not renamed aside: $(ls "${user_copy%/*}")"
+    printf 'RIFF second build' >"$case_dir/work/tarvo.dll"
+    run_setup reinstall-user 0 /user
+    cmp -s "$case_dir/work/tarvo.dll" "$user_copy" || fail "the new library was not copied"
+    cmp -s "$library" "$user_copy.1.old" || fail "the library in use was not kept"
+    touch "$case_dir/release-user"
+    wait "$holder"
+    uninstalled_output | tee "$case_dir/expected-machine.out" >"$case_dir/expected-last-user.out"
+    run_setup machine 0 /uninstall
+    [ ! -e "$user_copy.1.old" ] || fail "the machine-wide run did not delete the renamed library"
+    run_setup last-user 0 /user /uninstall
+    [ ! -e "${user_copy%/*}" ] || fail "the user's library folder is left: $(ls "${user_copy%/*}")"
     ;;
   arguments)
     # Help, and arguments setup does not know: nothing is installed and

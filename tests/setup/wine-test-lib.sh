@@ -90,28 +90,46 @@ wine_quiet() {
   timeout 120 "$TARVO_WINE" "$@" </dev/null >/dev/null 2>&1
 }
 
-# reg_sz KEY NAME: prints the data of the REG_SZ value NAME of KEY ("" for
-# the default value); status 1 when there is no such value.
+# reg_query ARGS: reg.exe query in the registry view of the programs under
+# test, its output in reg.out of the case's folder and its exit status in
+# $query_status. Status 0 when found, 1 when reg.exe says it is unable to
+# find the key or value, 2 when it failed otherwise, or timed out, twice:
+# one failed call on a loaded machine says nothing of the registry.
+reg_query() {
+  for attempt in 1 2; do
+    timeout 120 "$reg_wine" reg query "$@" $reg_view </dev/null >"$case_dir/reg.out" 2>&1
+    query_status=$?
+    [ "$query_status" -ne 0 ] || return 0
+    [ "$query_status" -ne 1 ] || ! grep -qi 'unable to find the specified registry' "$case_dir/reg.out" ||
+      return 1
+  done
+  return 2
+}
+
+# reg_sz KEY NAME: sets $sz_data to the data of the REG_SZ value NAME of KEY
+# ("" for the default value). Status 1 when there is no such string value,
+# 2 when reg.exe could not tell (reg_query).
 reg_sz() {
   if [ -z "$2" ]; then
-    timeout 120 "$reg_wine" reg query "$1" /ve $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label='(Default)'
+    reg_query "$1" /ve || return
   else
-    timeout 120 "$reg_wine" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>/dev/null || return 1
     label=$2
+    reg_query "$1" /v "$2" || return
   fi
-  tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '
+  sz_data=$(tr -d '\r' <"$case_dir/reg.out" | awk -v label="$label" '
     index($0, "    " label "    REG_SZ    ") == 1 { print substr($0, length(label) + 19); found = 1; exit }
-    END { exit found ? 0 : 1 }'
+    END { exit found ? 0 : 1 }')
 }
 
 # expect_sz KEY NAME DATA: the value exists, is a string, and holds DATA.
 expect_sz() {
-  if ! got=$(reg_sz "$1" "$2"); then
-    fail "no string value '${2:-(default)}' in $1"
-  elif [ "$got" != "$3" ]; then
-    fail "$1 '${2:-(default)}' holds '$got', expected '$3'"
-  fi
+  reg_sz "$1" "$2"
+  case $? in
+    0) [ "$sz_data" = "$3" ] || fail "$1 '${2:-(default)}' holds '$sz_data', expected '$3'" ;;
+    1) fail "no string value '${2:-(default)}' in $1" ;;
+    *) fail "cannot read '${2:-(default)}' of $1: reg.exe exit status $query_status: $(tr -d '\r' <"$case_dir/reg.out")" ;;
+  esac
 }
 
 # expect_absent KEY [NAME]: the registry has no KEY ("" or no NAME), or KEY
@@ -120,17 +138,16 @@ expect_sz() {
 expect_absent() {
   if [ -n "${2:-}" ]; then
     absent_what="$1 '$2'"
-    timeout 120 "$reg_wine" reg query "$1" /v "$2" $reg_view </dev/null >"$case_dir/reg.out" 2>&1
+    reg_query "$1" /v "$2"
   else
     absent_what=$1
-    timeout 120 "$reg_wine" reg query "$1" $reg_view </dev/null >"$case_dir/reg.out" 2>&1
+    reg_query "$1"
   fi
-  absent_status=$?
-  if [ "$absent_status" -eq 0 ]; then
-    fail "$absent_what is present"
-  elif [ "$absent_status" -ne 1 ] || ! grep -qi 'unable to find the specified registry' "$case_dir/reg.out"; then
-    fail "cannot tell whether $absent_what is absent: reg.exe exit status $absent_status: $(tr -d '\r' <"$case_dir/reg.out")"
-  fi
+  case $? in
+    0) fail "$absent_what is present" ;;
+    1) ;;
+    *) fail "cannot tell whether $absent_what is absent: reg.exe exit status $query_status: $(tr -d '\r' <"$case_dir/reg.out")" ;;
+  esac
 }
 
 # Counts the keys named <file type>\shellex\PropertySheetHandlers\Tarvo
@@ -173,6 +190,8 @@ same_snapshot() {
 # loads LIBRARY (a Windows path) and holds it until the Windows path RELEASE
 # exists, and waits until it has the library loaded; its process is $holder.
 hold_library() {
+  # The output of a helper started earlier would read as this one's.
+  rm -f "$case_dir/holder.out"
   timeout 150 "$1" "$2" hold-library "$3" "$4" </dev/null >"$case_dir/holder.out" 2>&1 &
   holder=$!
   i=0

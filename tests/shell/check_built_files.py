@@ -2,15 +2,17 @@
 """Checks the built Windows files without running them, so that a host that
 cannot run a width still checks its build: each file's machine type and the
 DLLs it imports (Windows' own only: the C and C++ runtimes and every library
-the programs use, the XML library among them, are linked in statically), and
-the resources of tarvo.dll read from the file's own resource tree (the Info
-and Tags dialogs' templates word by word, the version block).
-Usage: check_built_files.py i386|x86-64 TARVO_DLL [OTHER_IMAGE...]"""
+the programs use, the XML library among them, are linked in statically), the
+resources of tarvo.dll read from the file's own resource tree (the Info and
+Tags dialogs' templates word by word, the version block), and the
+application manifest of each program.
+Usage: check_built_files.py i386|x86-64 TARVO_DLL [PROGRAM...]"""
 import struct
 import sys
+from xml.etree import ElementTree
 
 MACHINES = {'i386': 0x14C, 'x86-64': 0x8664}
-RT_DIALOG, RT_VERSION, ENGLISH_UK = 5, 16, 0x0809
+RT_DIALOG, RT_VERSION, RT_MANIFEST, ENGLISH_UK = 5, 16, 24, 0x0809
 # The DLLs of Windows itself that the files may import.
 SYSTEM_DLLS = {'advapi32.dll', 'comctl32.dll', 'kernel32.dll', 'msvcrt.dll', 'ole32.dll',
                'shell32.dll', 'user32.dll'}
@@ -33,6 +35,18 @@ STRINGS = {'FileDescription': "Adds 'Info' tab to WAV file 'Properties'",
            'FileVersion': '1.0', 'InternalName': 'tarvo', 'OriginalFilename': 'tarvo.dll',
            'ProductName': 'Tarvo Shell Extension', 'ProductVersion': '1.0',
            'CompanyName': None, 'Comments': None, 'LegalCopyright': None}
+
+
+# A program's manifest: run with the rights of whoever starts it (no
+# elevation asked for), on Windows 7, 8, 8.1, and 10 and 11, in the ANSI code
+# page of the system (no activeCodePage).
+ASSEMBLY, TRUST, COMPATIBILITY = ('urn:schemas-microsoft-com:asm.v1', 'urn:schemas-microsoft-com:asm.v3',
+                                  'urn:schemas-microsoft-com:compatibility.v1')
+EXECUTION_LEVEL = '/'.join(f'{{{TRUST}}}{tag}' for tag in
+                           ('trustInfo', 'security', 'requestedPrivileges', 'requestedExecutionLevel'))
+SUPPORTED_OS = '/'.join(f'{{{COMPATIBILITY}}}{tag}' for tag in ('compatibility', 'application', 'supportedOS'))
+WINDOWS_7_TO_11 = {'{35138b9a-5d96-4fbd-8e2d-a2440225f93a}', '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}',
+                   '{1f676c76-80e1-4239-95bb-83d0f6d0da78}', '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'}
 
 
 def image(data):
@@ -111,11 +125,34 @@ def version_nodes(block, at=0, path=''):
     return nodes
 
 
-def check(machine_name, library, others):
+def manifest_failures(path, found):
+    """What is wrong with the one manifest, id 1, of a program."""
+    manifests = {name: value for (kind, name, _), value in found.items() if kind == RT_MANIFEST}
+    if list(manifests) != [1]:
+        return [f'{path}: manifests {sorted(manifests)}, want one, id 1']
+    try:
+        root = ElementTree.fromstring(manifests[1])
+    except ElementTree.ParseError as error:
+        return [f'{path}: the manifest is not well-formed XML: {error}']
     failures = []
-    for path in [library] + others:
+    if root.tag != f'{{{ASSEMBLY}}}assembly' or root.get('manifestVersion') != '1.0':
+        failures.append(f'{path}: the manifest root is {root.tag} {root.attrib}')
+    levels = [(level.get('level'), level.get('uiAccess')) for level in root.findall(EXECUTION_LEVEL)]
+    if levels != [('asInvoker', 'false')]:
+        failures.append(f'{path}: execution levels {levels}, want asInvoker, uiAccess false')
+    systems = [system.get('Id', '').lower() for system in root.findall(SUPPORTED_OS)]
+    if sorted(systems) != sorted(WINDOWS_7_TO_11):
+        failures.append(f'{path}: supported systems {systems}, want Windows 7, 8, 8.1, 10 and 11')
+    if any(element.tag.endswith('}activeCodePage') for element in root.iter()):
+        failures.append(f'{path}: the manifest sets a code page')
+    return failures
+
+
+def check(machine_name, library, programs):
+    failures = []
+    for path in [library] + programs:
         data = open(path, 'rb').read()
-        machine, sections, _, import_directory = image(data)
+        machine, sections, tree, import_directory = image(data)
         if machine != MACHINES[machine_name]:
             failures.append(f'{path}: machine {machine:#x}, want {machine_name}')
         names = imports(data, sections, import_directory)
@@ -123,6 +160,9 @@ def check(machine_name, library, others):
             failures.append(f'{path}: no imported DLL found')
         failures += [f'{path}: imports {name}, not a DLL of Windows'
                      for name in names if name.lower() not in SYSTEM_DLLS]
+        if path in programs:
+            found = resources(data, sections, tree) if tree else {}
+            failures += manifest_failures(path, found)
     data = open(library, 'rb').read()
     found = resources(data, *image(data)[1:3])
     if {kind for kind, _, _ in found} != {RT_DIALOG, RT_VERSION}:

@@ -119,6 +119,48 @@ def main():
         labels([("labl", 1, "Line 1", 0), ("labl", 2, "Line 2 (alt)", 0)]),
         chunk("data", sine(2, 48000, 0.05))]))
 
+    # A field recorder's take: its iXML names the scene, take and tracks (in
+    # any script: the chunk is UTF-8) and starts at 13:36:06:04 at 25 fps.
+    ixml = """<?xml version="1.0" encoding="UTF-8"?>
+<BWFXML>
+  <IXML_VERSION>1.61</IXML_VERSION>
+  <PROJECT>Harbour Lights</PROJECT>
+  <SCENE>12A</SCENE>
+  <TAKE>3</TAKE>
+  <TAPE>D014</TAPE>
+  <CIRCLED>TRUE</CIRCLED>
+  <NOTE>Boom off mic on the last line</NOTE>
+  <SPEED>
+    <TIMECODE_RATE>25/1</TIMECODE_RATE>
+    <TIMECODE_FLAG>NDF</TIMECODE_FLAG>
+    <FILE_SAMPLE_RATE>48000</FILE_SAMPLE_RATE>
+    <AUDIO_BIT_DEPTH>16</AUDIO_BIT_DEPTH>
+    <TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>
+    <TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>2350375830</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>
+    <TIMESTAMP_SAMPLE_RATE>48000</TIMESTAMP_SAMPLE_RATE>
+  </SPEED>
+  <TRACK_LIST>
+    <TRACK_COUNT>2</TRACK_COUNT>
+    <TRACK>
+      <CHANNEL_INDEX>1</CHANNEL_INDEX>
+      <INTERLEAVE_INDEX>1</INTERLEAVE_INDEX>
+      <NAME>Boom</NAME>
+    </TRACK>
+    <TRACK>
+      <CHANNEL_INDEX>2</CHANNEL_INDEX>
+      <INTERLEAVE_INDEX>2</INTERLEAVE_INDEX>
+      <NAME>\u00c9lodie \u0440\u0430\u0434\u0438\u043e</NAME>
+    </TRACK>
+  </TRACK_LIST>
+  <HISTORY>
+    <ORIGINAL_FILENAME>12A-T03.WAV</ORIGINAL_FILENAME>
+  </HISTORY>
+</BWFXML>
+"""
+    write("production-sound-ixml.wav", riff([
+        pcm_format(2, 48000, 16), chunk("iXML", ixml.encode("utf-8")),
+        chunk("data", sine(2, 48000, 0.05))]))
+
 
 if __name__ == "__main__":
     main()

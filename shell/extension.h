@@ -1,9 +1,12 @@
 // The shell extension object: a property sheet handler that adds the Info
-// page, with fixed minimal answers for the other shell interfaces it carries.
+// page, and the Tags page for a file with tag chunks, with fixed minimal
+// answers for the other shell interfaces it carries.
 #pragma once
 
 #include <windows.h>
 #include <shlobj.h>
+
+#include <string>
 
 #include "report.h"
 
@@ -56,7 +59,7 @@ public:
                                      DWORD sourceAttributes, PCSTR destination,
                                      DWORD destinationAttributes) override;
 
-    // The Info page keeps the object in its page data as the primary pointer.
+    // Each page keeps the object in its page data as the primary pointer.
     static SheetExtension* FromPageData(LPARAM pageData)
     {
         return static_cast<SheetExtension*>(reinterpret_cast<IContextMenu*>(pageData));
@@ -67,6 +70,9 @@ public:
     // in the report as the shell's 8-bit calls give the name.
     ReportPath PageFile() const { return ReportPath(FileNameText, FileName); }
 
+    // What the Tags page shows: UTF-16 text with CR LF line breaks.
+    const wchar_t* TagsPageText() const { return TagsText.c_str(); }
+
     // Called by the page when the property sheet manager releases it.
     void ReleasePageReference();
 
@@ -74,6 +80,12 @@ private:
     ~SheetExtension();
 
     bool TakeSingleFileName();
+    // Hands the shell a page made with its reference on the object already
+    // taken; true when the shell keeps it. The reference is given back once
+    // when the page was not made or is refused.
+    bool OfferPage(HPROPSHEETPAGE page, LPFNSVADDPROPSHEETPAGE addPage, LPARAM addPageData);
+    bool TakeTagsText();
+    void AddTagsPage(LPFNSVADDPROPSHEETPAGE addPage, LPARAM addPageData);
 
     // The selected file's name, at most MAX_PATH UTF-16 units with its NUL,
     // and that name in the ANSI code page, which takes up to 3 bytes a unit.
@@ -82,6 +94,9 @@ private:
     volatile LONG RefCount = 0;
     IDataObject* DataObject = nullptr;
     char LoadedFileName[MAX_PATH];
+    // The Tags report of the selected file as the Tags page shows it; set
+    // before the page is made and left alone while it lives.
+    std::wstring TagsText;
     // Page references given back by the page itself, so that AddPages can
     // tell whether destroying a refused page already gave its one back.
     volatile LONG PageReleases = 0;

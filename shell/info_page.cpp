@@ -70,19 +70,28 @@ STDMETHODIMP SheetExtension::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM add
     AddRef();  // the page's reference
     HPROPSHEETPAGE page =
         CreatePropertySheetPageA(reinterpret_cast<PROPSHEETPAGEA*>(&description));
+    // A sheet that takes no Info page gets no Tags page either.
+    if (OfferPage(page, addPage, addPageData))
+        AddTagsPage(addPage, addPageData);
+    return S_OK;
+}
+
+bool SheetExtension::OfferPage(HPROPSHEETPAGE page, LPFNSVADDPROPSHEETPAGE addPage,
+                               LPARAM addPageData)
+{
     if (!page) {
         Release();
-        return S_OK;
+        return false;
     }
-    if (!addPage(page, addPageData)) {
-        // Destroying the page may or may not run its release callback,
-        // depending on the platform; the reference goes back once either way.
-        const LONG releasesBefore = PageReleases;
-        DestroyPropertySheetPage(page);
-        if (PageReleases == releasesBefore)
-            Release();
-    }
-    return S_OK;
+    if (addPage(page, addPageData))
+        return true;
+    // Destroying the page may or may not run its release callback, depending
+    // on the platform; the reference goes back once either way.
+    const LONG releasesBefore = PageReleases;
+    DestroyPropertySheetPage(page);
+    if (PageReleases == releasesBefore)
+        Release();
+    return false;
 }
 
 void SheetExtension::ReleasePageReference()

@@ -2,4 +2,5 @@
 #pragma once
 
 #define InfoDialogId 132
+#define TagsDialogId 133
 #define ReportControlId 1003

@@ -47,3 +47,15 @@ check_path_line() {
   first_line=$(head -n 1 "$page" | tr -d '\r')
   [ "$first_line" = "$1" ] || fail "the report does not begin with the file's path: '$first_line'"
 }
+
+# check_tags_page REPORT_EXE DRIVER_EXE WINDOWS_PATH NAME: the file's Tags
+# page holds exactly what REPORT_EXE --tags prints for the same path, with CR
+# LF line breaks, NAME (UTF-8) among it.
+check_tags_page() {
+  tags=$WINEPREFIX/drive_c/samples/tags.txt
+  timeout 180 "$TARVO_WINE" "$2" --tags "$3" 'C:\samples\tags.txt' </dev/null >/dev/null 2>"$case_dir/open.err" ||
+    fail "open_properties --tags exit status $?: $(cat "$case_dir/open.err")"
+  timeout 60 "$TARVO_WINE" "$1" --tags "$3" </dev/null | sed 's/$/\r/' >"$case_dir/tags.txt"
+  cmp "$tags" "$case_dir/tags.txt" >&2 || fail "the Tags page of $3 differs from tarvo-report --tags"
+  grep -qF -- "$4" "$tags" || fail "the Tags page of $3 does not show '$4'"
+}

@@ -2,13 +2,15 @@
 # The system's acceptance test, under Wine with its null display driver:
 # install with setup.exe from a folder holding it and tarvo.dll, open a WAV
 # file's Properties through Wine's own shell, and compare the Info page's
-# text with tarvo-report's exact bytes for the same path.
-# Usage: info-page.sh SETUP_EXE TARVO_DLL TARVO_REPORT_EXE OPEN_PROPERTIES_EXE SAMPLE_WAV
+# text with tarvo-report's exact bytes for the same path; a file with an iXML
+# chunk has a Tags page too, holding what tarvo-report --tags prints.
+# Usage: info-page.sh SETUP_EXE TARVO_DLL TARVO_REPORT_EXE OPEN_PROPERTIES_EXE SAMPLE_WAV IXML_WAV
 setup_exe=$1
 tarvo_dll=$2
 report_exe=$3
 driver_exe=$4
 sample=$5
+ixml_sample=$6
 . "$(dirname "$0")/../setup/wine-test-lib.sh"
 . "$(dirname "$0")/info-page-check.sh"
 # Names reach Wine's programs through the Unix locale's character set.
@@ -27,9 +29,13 @@ status=$?
 [ "$status" -eq 0 ] || fail "setup.exe exit status $status"
 cmp -s "$tarvo_dll" "$system32/tarvo.dll" || fail "setup.exe did not install tarvo.dll"
 
+place_sample "$ixml_sample"
+check_tags_page "$report_exe" "$driver_exe" "$windows_sample" 'Élodie радио'
 place_sample "$sample"
 check_info_page "$report_exe" "$driver_exe" "$windows_sample"
 check_path_line "$windows_sample"
+timeout 180 "$TARVO_WINE" "$driver_exe" --tags "$windows_sample" 'C:\samples\tags.txt' </dev/null >/dev/null 2>&1
+[ $? -eq 3 ] || fail "a file without tag chunks: open_properties --tags did not say \"no Tags page\""
 
 # A name that the ANSI code page cannot hold (the shell tests check the Info
 # page of one): tarvo-report opens the file through its UTF-16 name and gives

@@ -3,9 +3,9 @@
 cannot run a width still checks its build: each file's machine type and the
 DLLs it imports (Windows' own only: the C and C++ runtimes and every library
 the programs use, the XML library among them, are linked in statically), the
-resources of tarvo.dll read from the file's own resource tree (the Info
-dialog's template word by word, the version block), and the application
-manifest of each program.
+resources of tarvo.dll read from the file's own resource tree (the Info and
+Tags dialogs' templates word by word, the version block), and the
+application manifest of each program.
 Usage: check_built_files.py i386|x86-64 TARVO_DLL [PROGRAM...]"""
 import struct
 import sys
@@ -23,6 +23,11 @@ SYSTEM_DLLS = {'advapi32.dll', 'comctl32.dll', 'kernel32.dll', 'msvcrt.dll', 'ol
 DIALOG = [0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
           8, *map(ord, 'MS Shell Dlg'), 0,
           0x0084, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0]
+# Dialog 133, the Tags page: the same template, its edit box read-only
+# (ES_READONLY, 0x0800).
+TAGS_DIALOG = [0x0040, 0x5080, 0, 0, 1, 0, 0, 238, 221, 0, 0, 0,
+               8, *map(ord, 'MS Shell Dlg'), 0,
+               0x0884, 0x50B0, 0, 0, 2, 3, 233, 215, 1003, 0xFFFF, 0x0081, 0, 0]
 # Signature, layout, file and product version 1.0.0.1, flag mask and flags,
 # VOS__WINDOWS32, VFT_DLL, no subtype, no date.
 FIXED = [0xFEEF04BD, 0x00010000, 0x00010000, 1, 0x00010000, 1, 0x3F, 0, 4, 2, 0, 0, 0]
@@ -162,10 +167,14 @@ def check(machine_name, library, programs):
     found = resources(data, *image(data)[1:3])
     if {kind for kind, _, _ in found} != {RT_DIALOG, RT_VERSION}:
         failures.append(f'resource types {sorted({k for k, _, _ in found})}, want only 5 and 16')
-    dialog = found.get((RT_DIALOG, 132, ENGLISH_UK), b'')
-    words = list(struct.unpack_from(f'<{len(DIALOG)}H', dialog)) if len(dialog) >= 2 * len(DIALOG) else []
-    if words != DIALOG:
-        failures.append(f'dialog 132 (English, UK) is {words}, want {DIALOG}')
+    dialogs = sorted(key for key in found if key[0] == RT_DIALOG)
+    if dialogs != [(RT_DIALOG, 132, ENGLISH_UK), (RT_DIALOG, 133, ENGLISH_UK)]:
+        failures.append(f'dialogs {dialogs}, want 132 and 133 (English, UK)')
+    for name, want in ((132, DIALOG), (133, TAGS_DIALOG)):
+        dialog = found.get((RT_DIALOG, name, ENGLISH_UK), b'')
+        words = list(struct.unpack_from(f'<{len(want)}H', dialog)) if len(dialog) >= 2 * len(want) else []
+        if words != want:
+            failures.append(f'dialog {name} (English, UK) is {words}, want {want}')
     blocks = [value for (kind, _, _), value in found.items() if kind == RT_VERSION]
     nodes = version_nodes(blocks[0]) if len(blocks) == 1 else {}
     fixed = nodes.get('VS_VERSION_INFO', b'')

@@ -1,5 +1,5 @@
-// The Info page: when AddPages offers it, the one reference it holds on the
-// object, and what it shows once a property sheet creates it.
+// The Info and Tags pages: when AddPages offers them, the one reference each
+// holds on the object, and what they show once a property sheet creates them.
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -43,6 +43,28 @@ const std::string SampleReport =
     "\r\n38 bytes (0.04KB)\r\n2000-05-27 15:22:08\r\n\r\nRIFF 'WAVE'\r\n"
     "\tLIST 'INFO'\r\n\t\t<INAM> title\r\n\t\t\t\"page\"\r\n";
 
+// A file with a tag chunk: an iXML chunk of a scene, a take and two tracks
+// named in Latin and Cyrillic script (the chunk is UTF-8). What the Info page
+// shows of it after the path line (each byte beyond ASCII a dot), and what the
+// Tags page shows after its path line.
+const std::string TaggedXml =
+    u8"<BWFXML><SCENE>12A</SCENE><TAKE>3</TAKE><TRACK_LIST><TRACK><INTERLEAVE_INDEX>1"
+    u8"</INTERLEAVE_INDEX><NAME>\u00C9lodie</NAME></TRACK><TRACK><INTERLEAVE_INDEX>2"
+    u8"</INTERLEAVE_INDEX><NAME>\u0411\u043E\u0440\u0438\u0441</NAME></TRACK></TRACK_LIST>"
+    u8"</BWFXML>";
+const std::string TaggedBytes =
+    std::string("RIFF\xEC\0\0\0WAVEiXML\xDF\0\0\0", 20) + TaggedXml + std::string(1, '\0');
+const std::string TaggedReport =
+    "\r\n244 bytes (0.24KB)\r\n2000-05-27 15:22:08\r\n\r\nRIFF 'WAVE'\r\n\t<iXML>\r\n"
+    "\t\t\"<BWFXML><SCENE>12A</SCENE><TAKE>3</TAKE><TRACK_LIST><TRACK><INTERLEAVE_INDEX>1"
+    "</INTERLEAVE_INDEX><NAME>\xB7\xB7lodie</NAME></TRACK><TRACK><INTERLEAVE_INDEX>2"
+    "</INTERLEAVE_INDEX><NAME>\xB7\xB7\xB7\xB7\xB7\xB7\xB7\xB7\xB7\xB7</NAME></TRACK>"
+    "</TRACK_LIST></BWFXML>\"\r\n";
+const std::wstring TaggedTags =
+    L"\r\n\r\niXML\r\n  Scene:            12A\r\n  Take:             3\r\n"
+    L"  Tracks:           2\r\n    channel 1, \u00C9lodie\r\n"
+    L"    channel 2, \u0411\u043E\u0440\u0438\u0441\r\n";
+
 // The folder of the tests' files, made on first use.
 std::wstring SampleFolder()
 {
@@ -53,8 +75,10 @@ std::wstring SampleFolder()
     return folder;
 }
 
-// Writes the sample's bytes at path, last written 2000-05-27 15:22:08 UTC.
-void WriteSample(const std::wstring& path)
+// Writes the sample's bytes (or others) at path, last written 2000-05-27
+// 15:22:08 UTC.
+void WriteSample(const std::wstring& path,
+                 const std::string& bytes = std::string(SampleBytes, sizeof SampleBytes - 1))
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -62,8 +86,8 @@ void WriteSample(const std::wstring& path)
     DWORD written = 0;
     const SYSTEMTIME time = {2000, 5, 6, 27, 15, 22, 8, 0};
     FILETIME lastWrite;
-    EXPECT_TRUE(WriteFile(file, SampleBytes, sizeof SampleBytes - 1, &written, nullptr) &&
-                written == sizeof SampleBytes - 1);
+    EXPECT_TRUE(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+                written == bytes.size());
     EXPECT_TRUE(SystemTimeToFileTime(&time, &lastWrite) &&
                 SetFileTime(file, nullptr, nullptr, &lastWrite));
     CloseHandle(file);
@@ -77,19 +101,29 @@ std::string AsciiSample()
     return std::string(path.begin(), path.end());
 }
 
-// What the shell's add-page callback saw.
+// The tagged file under an ASCII name.
+std::string TaggedSample()
+{
+    const std::wstring path = SampleFolder() + L"\\tagged take.wav";
+    WriteSample(path, TaggedBytes);
+    return std::string(path.begin(), path.end());
+}
+
+// What the shell's add-page callback saw: it takes the first Accept pages
+// offered and refuses the rest.
 struct Offers {
-    bool Accept = true;
+    int Accept = 2;
     int Count = 0;
-    HPROPSHEETPAGE Page = nullptr;
+    std::vector<HPROPSHEETPAGE> Pages;
 };
 
 BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 {
     auto* offers = reinterpret_cast<Offers*>(data);
-    ++offers->Count;
-    offers->Page = offers->Accept ? page : nullptr;
-    return offers->Accept;
+    if (++offers->Count > offers->Accept)
+        return FALSE;
+    offers->Pages.push_back(page);
+    return TRUE;
 }
 
 // What tarvo.dll handed to the functions it imports, and what they do instead.
@@ -97,8 +131,9 @@ BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 // page's dialog procedure again and waits to see whether that one gets as far
 // as its own WM_SETTEXT.
 struct Record {
-    bool CreateFails = false, DestroyWithoutRelease = false;
+    bool CreateFails = false, TagsCreateFails = false, DestroyWithoutRelease = false;
     PROPSHEETPAGEA Page = {};
+    PROPSHEETPAGEW TagsPage = {};
     std::vector<int> TabStops;  // -1 for a call that sets other than one stop
 
     HANDLE SecondAtSetText = nullptr;  // set: probe the lock
@@ -108,6 +143,7 @@ struct Record {
 } Seen;
 
 decltype(&CreatePropertySheetPageA) RealCreate;
+decltype(&CreatePropertySheetPageW) RealCreateW;
 decltype(&DestroyPropertySheetPage) RealDestroy;
 decltype(&SendDlgItemMessageA) RealSend;
 
@@ -115,6 +151,12 @@ HPROPSHEETPAGE WINAPI RecordCreate(LPCPROPSHEETPAGEA page)
 {
     std::memcpy(&Seen.Page, page, std::min<size_t>(page->dwSize, sizeof Seen.Page));
     return Seen.CreateFails ? nullptr : RealCreate(page);
+}
+
+HPROPSHEETPAGE WINAPI RecordCreateW(LPCPROPSHEETPAGEW page)
+{
+    std::memcpy(&Seen.TagsPage, page, std::min<size_t>(page->dwSize, sizeof Seen.TagsPage));
+    return Seen.TagsCreateFails ? nullptr : RealCreateW(page);
 }
 
 BOOL WINAPI RecordDestroy(HPROPSHEETPAGE page)
@@ -146,6 +188,7 @@ protected:
     {
         InitCommonControls();
         RealCreate = Redirect("comctl32.dll", "CreatePropertySheetPageA", &RecordCreate);
+        RealCreateW = Redirect("comctl32.dll", "CreatePropertySheetPageW", &RecordCreateW);
         RealDestroy = Redirect("comctl32.dll", "DestroyPropertySheetPage", &RecordDestroy);
         RealSend = Redirect("user32.dll", "SendDlgItemMessageA", &RecordSend);
     }
@@ -167,26 +210,49 @@ ComPtr<IShellPropSheetExt> SheetFor(TestDataObject* data)
     return sheet;
 }
 
+// What the stand-in shell saw of a page: its tab's title and the text of
+// its control 1003, as 8-bit text and in UTF-16.
+struct Shown {
+    std::wstring Title;
+    std::string Text;
+    std::wstring WideText;
+};
+
 // The stand-in shell: it lets go of the object once AddPages is done, shows
-// the page in a modeless property sheet, reads control 1003 and closes it.
-std::string ShowPage(TestDataObject& data)
+// the pages offered in a modeless property sheet, turns to each in turn,
+// reads control 1003 and closes the sheet.
+std::vector<Shown> ShowPages(TestDataObject& data)
 {
     Offers offers;
     EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-    if (!offers.Page)
-        return "(no page)";
-    EXPECT_EQ(2, data.References()) << "the page must keep the object, and it the data";
+    if (offers.Pages.empty())
+        return {};
+    EXPECT_EQ(2, data.References()) << "the pages must keep the object, and it the data";
     PROPSHEETHEADERA header = {};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_MODELESS;
-    header.nPages = 1;
-    header.phpage = &offers.Page;
+    header.nPages = UINT(offers.Pages.size());
+    header.phpage = offers.Pages.data();
     auto sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
     EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow()) << "an open page must keep the library";
-    auto page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    HWND edit = GetDlgItem(page, 1003);
-    std::string text(GetWindowTextLengthA(edit) + 1, '\0');
-    text.resize(GetWindowTextA(edit, &text[0], int(text.size())));
+    auto tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    std::vector<Shown> shown(offers.Pages.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        wchar_t title[64] = {};
+        TCITEMW tab = {};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = title;
+        tab.cchTextMax = ARRAYSIZE(title);
+        SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&tab));
+        SendMessageA(sheet, PSM_SETCURSEL, i, 0);
+        auto page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND edit = GetDlgItem(page, 1003);
+        std::string text(GetWindowTextLengthA(edit) + 1, '\0');
+        text.resize(GetWindowTextA(edit, &text[0], int(text.size())));
+        std::wstring wide(GetWindowTextLengthW(edit) + 1, L'\0');
+        wide.resize(GetWindowTextW(edit, &wide[0], int(wide.size())));
+        shown[i] = {title, text, wide};
+    }
     if (Seen.Second.joinable())
         Seen.Second.join();  // a lock probe, working on this page's object
     DestroyWindow(sheet);
@@ -194,7 +260,18 @@ std::string ShowPage(TestDataObject& data)
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
     EXPECT_EQ(1, data.References()) << "closing the sheet must release the object";
-    return text;
+    return shown;
+}
+
+// The text of the Info page, the one page of a file without tag chunks.
+std::string ShowPage(TestDataObject& data)
+{
+    const std::vector<Shown> shown = ShowPages(data);
+    EXPECT_EQ(1u, shown.size()) << "a file without tag chunks gets one page";
+    if (shown.empty())
+        return "(no page)";
+    EXPECT_EQ(L"  Info", shown[0].Title);
+    return shown[0].Text;
 }
 
 std::string ShowPageOf(const std::string& path)
@@ -221,26 +298,34 @@ std::string AsDragQueryFileAGivesIt(const std::wstring& path)
 }
 
 // Whether or not a page is offered, and whatever becomes of it short of being
-// shown (the stand-in shell below shows it), the page's reference comes back
-// exactly once and the storage medium is given back: in the end the object
-// and the data object hold what they held before.
-TEST_F(PageTest, AddPagesOffersOnePageForOneFileAndGivesEverythingBack)
+// shown (the stand-in shell below shows them), each page's reference comes
+// back exactly once and the storage medium is given back: in the end the
+// object and the data object hold what they held before. A file with a tag
+// chunk gets the Tags page after the Info page, only when the sheet took the
+// Info page.
+TEST_F(PageTest, AddPagesOffersItsPagesForOneFileAndGivesEverythingBack)
 {
-    enum Platform { Plain, DestroyWithoutRelease, CreateFails };
-    const std::vector<std::string> one = {"C:\\a.wav"};
+    enum Platform { Plain, DestroyWithoutRelease, CreateFails, TagsCreateFails };
+    const std::vector<std::string> one = {"C:\\a.wav"}, tagged = {TaggedSample()};
     const struct {
         const char* Name; bool Initialize; std::vector<std::string> Files; HRESULT GetData;
-        bool Accept; Platform Platform; int Offered;
+        int Accept; Platform Platform; int Offered;
     } cases[] = {
-        {"no data object", false, one, S_OK, true, Plain, 0},
-        {"no files", true, {}, S_OK, true, Plain, 0},
-        {"two files", true, {"C:\\a.wav", "C:\\b.wav"}, S_OK, true, Plain, 0},
-        {"GetData fails", true, one, E_OUTOFMEMORY, true, Plain, 0},
-        {"path too long", true, {"C:\\" + std::string(300, 'a') + ".wav"}, S_OK, true, Plain, 0},
-        {"accepted, never shown", true, one, S_OK, true, Plain, 1},
-        {"refused, release sent", true, one, S_OK, false, Plain, 1},
-        {"refused, no release sent", true, one, S_OK, false, DestroyWithoutRelease, 1},
-        {"never made", true, one, S_OK, true, CreateFails, 0},
+        {"no data object", false, one, S_OK, 2, Plain, 0},
+        {"no files", true, {}, S_OK, 2, Plain, 0},
+        {"two files", true, {"C:\\a.wav", "C:\\b.wav"}, S_OK, 2, Plain, 0},
+        {"GetData fails", true, one, E_OUTOFMEMORY, 2, Plain, 0},
+        {"path too long", true, {"C:\\" + std::string(300, 'a') + ".wav"}, S_OK, 2, Plain, 0},
+        {"accepted, never shown", true, one, S_OK, 2, Plain, 1},
+        {"refused, release sent", true, one, S_OK, 0, Plain, 1},
+        {"refused, no release sent", true, one, S_OK, 0, DestroyWithoutRelease, 1},
+        {"never made", true, one, S_OK, 2, CreateFails, 0},
+        {"tagged, both accepted, never shown", true, tagged, S_OK, 2, Plain, 2},
+        {"tagged, Tags refused, release sent", true, tagged, S_OK, 1, Plain, 2},
+        {"tagged, Tags refused, no release sent", true, tagged, S_OK, 1, DestroyWithoutRelease, 2},
+        {"tagged, Tags never made", true, tagged, S_OK, 2, TagsCreateFails, 1},
+        {"tagged, Info refused", true, tagged, S_OK, 0, Plain, 1},
+        {"tagged, Info never made", true, tagged, S_OK, 2, CreateFails, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -250,18 +335,33 @@ TEST_F(PageTest, AddPagesOffersOnePageForOneFileAndGivesEverythingBack)
         offers.Accept = c.Accept;
         Seen.DestroyWithoutRelease = c.Platform == DestroyWithoutRelease;
         Seen.CreateFails = c.Platform == CreateFails;
+        Seen.TagsCreateFails = c.Platform == TagsCreateFails;
+        Seen.Page = {};
+        Seen.TagsPage = {};
         EXPECT_EQ(S_OK, sheet->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-        Seen.DestroyWithoutRelease = Seen.CreateFails = false;
+        Seen.DestroyWithoutRelease = Seen.CreateFails = Seen.TagsCreateFails = false;
         EXPECT_EQ(c.Offered, offers.Count);
-        if (offers.Page) {
+        EXPECT_EQ(c.Offered == 2 || c.Platform == TagsCreateFails, Seen.TagsPage.dwSize != 0)
+            << "a Tags page was made for a file without tag chunks, or never offered";
+        if (!offers.Pages.empty()) {
             // The first layout of the description; the page counts as an
             // object of the library, and so far the object is the only one.
             EXPECT_EQ(UINT(PROPSHEETPAGEA_V1_SIZE), Seen.Page.dwSize);
             EXPECT_EQ(DWORD(PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK), Seen.Page.dwFlags);
             EXPECT_STREQ("  Info", Seen.Page.pszTitle);
             EXPECT_EQ(1u, Seen.Page.pcRefParent ? *Seen.Page.pcRefParent : 0u);
-            EXPECT_EQ(2u, RefCountOf(sheet.Get()));
-            EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+        }
+        if (offers.Pages.size() == 2) {
+            // The Tags page follows the same rules, in UTF-16.
+            EXPECT_EQ(UINT(PROPSHEETPAGEW_V1_SIZE), Seen.TagsPage.dwSize);
+            EXPECT_EQ(DWORD(PSP_USETITLE | PSP_USEREFPARENT | PSP_USECALLBACK),
+                      Seen.TagsPage.dwFlags);
+            EXPECT_STREQ(L"  Tags", Seen.TagsPage.pszTitle);
+            EXPECT_EQ(Seen.Page.pcRefParent, Seen.TagsPage.pcRefParent);
+        }
+        EXPECT_EQ(1 + offers.Pages.size(), RefCountOf(sheet.Get()));
+        for (HPROPSHEETPAGE page : offers.Pages) {
+            EXPECT_TRUE(DestroyPropertySheetPage(page));
         }
         EXPECT_EQ(c.Initialize ? 2 : 1, data.References());
         EXPECT_EQ(1u, RefCountOf(sheet.Get()));
@@ -278,8 +378,8 @@ TEST_F(PageTest, DropHandleWithoutMediumTypeIsTaken)
     TestDataObject data({"C:\\a.wav"}, S_OK, TYMED_NULL);
     Offers offers;
     EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
-    ASSERT_EQ(1, offers.Count);
-    EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+    ASSERT_EQ(1u, offers.Pages.size());
+    EXPECT_TRUE(DestroyPropertySheetPage(offers.Pages[0]));
 }
 
 // The report of the file, or its path alone when it cannot be opened.
@@ -312,6 +412,32 @@ TEST_F(PageTest, StandInShellShowsTheReportOfANameInAnyScript)
     DeleteFileW(path.c_str());
 }
 
+// A file with a tag chunk gets the Tags page after the Info page, which shows
+// what it shows for any file. The Tags page holds what tarvo-report --tags
+// prints for the file, with CR LF: its path line is the name as written, in
+// any script, and the track names show in theirs.
+TEST_F(PageTest, StandInShellShowsTheTagsPageOfAFileWithATagChunk)
+{
+    const std::wstring named = SampleFolder() + L"\\" + NameInAnyScript;
+    WriteSample(named, TaggedBytes);
+    const std::string ascii = TaggedSample();
+    const std::pair<std::wstring, std::string> cases[] = {
+        {std::wstring(ascii.begin(), ascii.end()), ascii},
+        {named, AsDragQueryFileAGivesIt(named)}};
+    for (const auto& [path, infoPathLine] : cases) {
+        SCOPED_TRACE(infoPathLine);
+        TestDataObject data({path});
+        const std::vector<Shown> shown = ShowPages(data);
+        ASSERT_EQ(2u, shown.size());
+        EXPECT_EQ(L"  Info", shown[0].Title);
+        EXPECT_EQ(infoPathLine + TaggedReport, shown[0].Text);
+        EXPECT_EQ(L"  Tags", shown[1].Title);
+        EXPECT_EQ(path + TaggedTags, shown[1].WideText);
+        EXPECT_EQ(S_OK, Tarvo().CanUnloadNow());
+    }
+    DeleteFileW(named.c_str());
+}
+
 // The page's limit on the name is counted in UTF-16 units: a name that fits
 // MAX_PATH with its NUL gets a page, a longer one gets none.
 TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
@@ -326,8 +452,8 @@ TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
         Offers offers;
         EXPECT_EQ(S_OK, SheetFor(&data)->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers)));
         EXPECT_EQ(units < MAX_PATH ? 1 : 0, offers.Count) << units << " units";
-        if (offers.Page) {
-            EXPECT_TRUE(DestroyPropertySheetPage(offers.Page));
+        for (HPROPSHEETPAGE page : offers.Pages) {
+            EXPECT_TRUE(DestroyPropertySheetPage(page));
         }
     }
 }

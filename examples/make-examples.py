@@ -161,6 +161,62 @@ def main():
         pcm_format(2, 48000, 16), chunk("iXML", ixml.encode("utf-8")),
         chunk("data", sine(2, 48000, 0.05))]))
 
+    # What players, loop libraries and radio automation add: an ID3 tag
+    # (a UTF-16 title, a Latin-1 artist, a picture), acid loop data at
+    # 120.5 bpm, a cart with a post timer, an editor's umid and XMP packet.
+    def id3_frame(ident, body):
+        return ident.encode("ascii") + struct.pack(">I", len(body)) + b"\0\0" + body
+    frames = (id3_frame("TIT2", b"\x01" + "Harbour Theme".encode("utf-16"))
+              + id3_frame("TPE1", b"\x00" + "Caf\u00e9 Quartet".encode("latin-1"))
+              + id3_frame("TRCK", b"\x003/12")
+              + id3_frame("APIC", b"\x00image/png\0\x03Front\0" + bytes(64)))
+    size = len(frames)
+    syncsafe = bytes([(size >> 21) & 127, (size >> 14) & 127, (size >> 7) & 127, size & 127])
+    id3 = b"ID3\x03\x00\x00" + syncsafe + frames
+    acid = struct.pack("<IHHfIHHf", 0x02, 60, 0x8000, 0.0, 8, 4, 4, 120.5)
+    cart = (b"0101" + b"Harbour Theme".ljust(64, b"\0") + b"Caf\xe9 Quartet".ljust(64, b"\0")
+            + b"HT-001".ljust(64, b"\0") + bytes(64 * 4) + b"2026-12-01" + b"00:00:00"
+            + b"2026-12-31" + b"23:59:59" + b"Playout".ljust(64, b"\0")
+            + b"2.1".ljust(64, b"\0") + bytes(64) + struct.pack("<i", 32768)
+            + b"INTs" + struct.pack("<I", 96000) + bytes(56) + bytes(276)
+            + b"http://example.org/ht".ljust(1024, b"\0") + b"Station ID after intro")
+    xmp = ("<?xpacket begin=\"\ufeff\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+           "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:xmpDM=\"http://ns.adobe.com/xmp/1.0/DynamicMedia/\" xmpDM:scene=\"4\" "
+           "xmpDM:good=\"True\"><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Harbour "
+           "Theme</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF></x:xmpmeta>"
+           "<?xpacket end=\"w\"?>")
+    write("music-loop-tags.wav", riff([
+        pcm_format(2, 44100, 16), chunk("data", sine(2, 44100, 0.02)), chunk("id3 ", id3),
+        chunk("acid", acid), chunk("cart", cart), chunk("umid", bytes(range(24))),
+        chunk("_PMX", xmp.encode("utf-8"))]))
+
+    # An immersive master's audio definition: chna ties two tracks to their
+    # formats, axml names the programme, its objects and pack formats.
+    def chna_entry(track, uid, track_format, pack):
+        return struct.pack("<H", track) + uid + track_format + pack + b"\0"
+    chna = struct.pack("<HH", 2, 2) + b"".join([
+        chna_entry(1, b"ATU_00000001", b"AT_00010001_01", b"AP_00010002"),
+        chna_entry(2, b"ATU_00000002", b"AT_00010002_01", b"AP_00010002")])
+    axml = """<?xml version="1.0" encoding="UTF-8"?>
+<ebuCoreMain xmlns="urn:ebu:metadata-schema:ebuCore_2016"><coreMetadata><format>
+<audioFormatExtended>
+  <audioProgramme audioProgrammeID="APR_1001" audioProgrammeName="Harbour Lights (main)"/>
+  <audioContent audioContentID="ACO_1001" audioContentName="Dialogue"/>
+  <audioObject audioObjectID="AO_1001" audioObjectName="Boom"/>
+  <audioObject audioObjectID="AO_1002" audioObjectName="Lav"/>
+  <audioPackFormat audioPackFormatID="AP_00010002" audioPackFormatName="Stereo"
+    typeLabel="0001" typeDefinition="DirectSpeakers"/>
+  <audioChannelFormat audioChannelFormatID="AC_00010001" audioChannelFormatName="Left"/>
+  <audioChannelFormat audioChannelFormatID="AC_00010002" audioChannelFormatName="Right"/>
+</audioFormatExtended></format></coreMetadata></ebuCoreMain>
+"""
+    write("immersive-adm.wav", riff([
+        pcm_format(2, 48000, 24), chunk("chna", chna), chunk("axml", axml.encode("utf-8")),
+        chunk("data", bytes(48))]))
+
 
 if __name__ == "__main__":
     main()

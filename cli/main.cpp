@@ -76,7 +76,6 @@ enum class Outcome { Reported, CannotOpen, IsFolder };
 // Reports one file. A folder is left to the caller; it is found only once
 // the file cannot be opened, which spares a look at every file given.
 Outcome ReportFile(const PathName& path, Output& output, bool folderAllowed) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   std::string pathLine;
   const char* report = ReportOf(path, pathLine, output.json ? &output.sink : nullptr);
   // A file that cannot be opened gets a report of its path alone, cut to the

@@ -15,7 +15,7 @@ using PathName = std::wstring;
 using PathName = std::string;
 #endif
 
-// Builds the report of the file at path (the caller holds ReportLock()) and
+// Builds the report of the file at path on the calling thread and
 // sets pathLine to the text of its first line: the path's bytes on POSIX
 // systems; on Windows the name in the ANSI code page, as the shell's 8-bit
 // calls give it, so that the report is the Info page's byte for byte. With

@@ -1,5 +1,8 @@
 // Internals of the chunk report engine, shared by the walker and the chunk
-// decoders. Everything here runs under ReportLock(), one report at a time.
+// decoders. The state of a report (its text, the file, the JSON writer, the
+// sizes and timing the decoders leave for later chunks) is thread_local:
+// each thread builds its own reports, with no lock, and the decoders read
+// and write that state by name as if it were one report's alone.
 #pragma once
 
 #include <cstddef>
@@ -11,20 +14,20 @@
 // ---- The report text -------------------------------------------------------
 
 // The report buffer. Each report fills it again from its first byte.
-extern char ReportText[ReportCapacity];
+extern thread_local char ReportText[ReportCapacity];
 
 // Where the next text goes, counted from the start of ReportText. This is the
 // length of the report as if the buffer had no end: it may run past the last
 // byte, while only the bytes that fit are stored (with a NUL behind them), so
 // a report that is too long ends with exactly its first ReportCapacity - 1
 // characters.
-extern std::size_t ReportCursor;
+extern thread_local std::size_t ReportCursor;
 
 // True once no more report text can be stored.
 bool ReportIsFull();
 
 // Whether text appended now reaches ReportText (see Showing below).
-extern bool TextShown;
+extern thread_local bool TextShown;
 
 // Appends printf-style formatted text at ReportCursor. Fixed-point numbers
 // are never formatted here: they go through FixedText, so that they round the
@@ -252,7 +255,7 @@ struct LargeFileSizes {
   std::uint32_t tableEntries;  // the entries that count
   std::uint32_t lookupsLeft;   // table entries the report may still read
 };
-extern LargeFileSizes LargeSizes;
+extern thread_local LargeFileSizes LargeSizes;
 
 // Reads the ds64 payload of length bytes (at least 28) at the file position
 // into LargeSizes.
@@ -264,7 +267,7 @@ std::uint64_t LargeTableSize(std::uint32_t id);
 
 // Seconds of audio per byte of sample data, from the last format chunk of the
 // current report.
-extern double SecondsPerByte;
+extern thread_local double SecondsPerByte;
 
 void DescribeFormatTag(std::uint32_t tag);
 // Reads a GUID and writes it on a line of its own, with its name when it is

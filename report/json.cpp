@@ -28,8 +28,8 @@ struct JsonWriter {
   std::string bytes;              // of the text or run being read
 };
 
-JsonWriter Json;
-bool JsonShown = true;
+thread_local JsonWriter Json;
+thread_local bool JsonShown = true;
 
 void Flush() {
   if (!Json.out.empty()) Json.sink->Write(Json.out.data(), Json.out.size());
@@ -444,7 +444,6 @@ void JsonFinish() {
 }
 
 void WriteJsonError(ReportPath path, const char* error, JsonSink& json) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   Begin(json, path);
   Key("error");
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(error);

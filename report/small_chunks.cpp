@@ -37,7 +37,7 @@ std::uint32_t CountedTableEntries(std::uint32_t length, std::uint32_t tableLengt
 
 }  // namespace
 
-LargeFileSizes LargeSizes = {};
+thread_local LargeFileSizes LargeSizes = {};
 
 // PEAK: 0 u32 version, 4 u32 time stamp, then per channel a float peak value
 // and a u32 position. The channel count comes from the length alone.

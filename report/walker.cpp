@@ -1,7 +1,7 @@
 // The file summary and the walk of the RIFF chunk tree.
 #include "engine.h"
 
-double SecondsPerByte = 0.0;
+thread_local double SecondsPerByte = 0.0;
 
 namespace {
 
@@ -172,7 +172,6 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
 namespace {
 
 const char* Build(ReportPath path, JsonSink* json) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ReportCursor = 0;
   ReportText[0] = '\0';
   SecondsPerByte = 0.0;  // one file's format must not time another's data
@@ -228,8 +227,3 @@ const char* Build(ReportPath path, JsonSink* json) {
 const char* BuildReport(ReportPath path) { return Build(path, nullptr); }
 
 const char* BuildReport(ReportPath path, JsonSink& json) { return Build(path, &json); }
-
-std::recursive_mutex& ReportLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}

@@ -93,18 +93,20 @@ BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 }
 
 // What tarvo.dll handed to the functions it imports, and what they do instead.
-// To probe the engine's lock, the first WM_SETTEXT has another thread run the
-// page's dialog procedure again and waits to see whether that one gets as far
-// as its own WM_SETTEXT.
+// To probe two pages at once, the first WM_SETTEXT has another thread run the
+// dialog procedure of another page and waits to see whether that one gets as
+// far as its own WM_SETTEXT, whose text it keeps.
 struct Record {
     bool CreateFails = false, DestroyWithoutRelease = false;
     PROPSHEETPAGEA Page = {};
     std::vector<int> TabStops;  // -1 for a call that sets other than one stop
 
-    HANDLE SecondAtSetText = nullptr;  // set: probe the lock
+    HANDLE SecondAtSetText = nullptr;  // set: probe two pages at once
     DWORD FirstThread = 0;
+    PROPSHEETPAGEA SecondPage = {};
     std::thread Second;
     bool SecondGotThrough = false;
+    std::string SecondText;
 } Seen;
 
 decltype(&CreatePropertySheetPageA) RealCreate;
@@ -128,10 +130,11 @@ LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam,
         Seen.TabStops.push_back(wParam == 1 ? *reinterpret_cast<const int*>(lParam) : -1);
     if (message == WM_SETTEXT) {
         if (Seen.SecondAtSetText && GetCurrentThreadId() != Seen.FirstThread) {
+            Seen.SecondText = reinterpret_cast<const char*>(lParam);
             SetEvent(Seen.SecondAtSetText);
         } else if (Seen.SecondAtSetText && !Seen.Second.joinable()) {
-            Seen.Second = std::thread([page = reinterpret_cast<LPARAM>(&Seen.Page)] {
-                Seen.Page.pfnDlgProc(nullptr, WM_INITDIALOG, 0, page);
+            Seen.Second = std::thread([page = reinterpret_cast<LPARAM>(&Seen.SecondPage)] {
+                Seen.SecondPage.pfnDlgProc(nullptr, WM_INITDIALOG, 0, page);
             });
             const DWORD waited = WaitForSingleObject(Seen.SecondAtSetText, 1500);
             Seen.SecondGotThrough = waited == WAIT_OBJECT_0;
@@ -188,7 +191,7 @@ std::string ShowPage(TestDataObject& data)
     std::string text(GetWindowTextLengthA(edit) + 1, '\0');
     text.resize(GetWindowTextA(edit, &text[0], int(text.size())));
     if (Seen.Second.joinable())
-        Seen.Second.join();  // a lock probe, working on this page's object
+        Seen.Second.join();  // the probe's second page
     DestroyWindow(sheet);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -332,17 +335,31 @@ TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
     }
 }
 
-// The report lives in the engine's one buffer: a second page building its
-// report while the first hands its text to the edit box would overwrite it.
-TEST_F(PageTest, EngineIsHeldUntilTheEditBoxHasItsCopy)
+// Explorer shows each Properties dialog on a thread of its own. While the
+// first page hands its text to the edit box, the page of another file builds
+// its report on another thread, without waiting, and neither text disturbs
+// the other: each thread has its own report buffer.
+TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
 {
+    const std::wstring other = SampleFolder() + L"\other take.wav";
+    WriteSample(other);
+    TestDataObject otherData({other});
+    Offers otherOffers;
+    EXPECT_EQ(S_OK, SheetFor(&otherData)->AddPages(TakePage, reinterpret_cast<LPARAM>(&otherOffers)));
+    ASSERT_TRUE(otherOffers.Page);
+    Seen.SecondPage = Seen.Page;
+
     Seen.FirstThread = GetCurrentThreadId();
     Seen.SecondAtSetText = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const std::string sample = AsciiSample();
     EXPECT_EQ(sample + SampleReport, ShowPageOf(sample));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Seen.SecondAtSetText, 0)) << "no second report";
     CloseHandle(Seen.SecondAtSetText);
-    EXPECT_FALSE(Seen.SecondGotThrough) << "a second report was built while the first was in use";
+    EXPECT_TRUE(Seen.SecondGotThrough) << "the second page waited for the first";
+    EXPECT_EQ(std::string(other.begin(), other.end()) + SampleReport, Seen.SecondText);
+    EXPECT_TRUE(DestroyPropertySheetPage(otherOffers.Page));
+    EXPECT_EQ(1, otherData.References());
+    DeleteFileW(other.c_str());
 }
 
 }  // namespace

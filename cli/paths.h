@@ -29,6 +29,10 @@ void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink&
 // bytes as given on POSIX systems, the UTF-8 form on Windows.
 std::string PathText(const PathName& path);
 
+// A name read from a list of paths: its bytes on POSIX systems; on Windows
+// it is read as UTF-8.
+PathName PathFromList(const std::string& name);
+
 // True when path names a directory.
 bool IsDirectory(const PathName& path);
 

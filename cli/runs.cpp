@@ -1,0 +1,302 @@
+#include "runs.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <iterator>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace {
+
+// Writes straight to the printer.
+class DirectOutput final : public PathOutput {
+ public:
+  explicit DirectOutput(Printer& printer) : printer_(printer) {}
+  void Write(const char* bytes, std::size_t count) override { printer_.Out(bytes, count); }
+  void BeginReport() override { printer_.BeginReport(); }
+
+ private:
+  Printer& printer_;
+};
+
+// Prints the output of path; a folder's files follow it.
+int PrintPath(const PathName& path, Mode mode, bool folderAllowed, Printer& printer) {
+  DirectOutput output(printer);
+  Outcome outcome = OutputOf(path, mode, folderAllowed, output);
+  printer.Message(output.message);
+  if (outcome != Outcome::IsFolder) return outcome == Outcome::CannotOpen ? 1 : 0;
+  std::vector<PathName> files;
+  std::string message;
+  int status = FilesOfFolder(path, files, message) ? 0 : 1;
+  printer.Message(message);
+  for (const PathName& file : files) status |= PrintPath(file, mode, false, printer);
+  return status;
+}
+
+// Paths read from the source and not yet taken by a thread: the source is
+// read no further ahead than this.
+constexpr std::size_t WaitingPathsLimit = 1024;
+
+// One path's output on its way, in the order of printing.
+struct Job {
+  Job(PathName name, bool allowed) : path(std::move(name)), folderAllowed(allowed) {}
+  PathName path;
+  bool folderAllowed;
+  bool taken = false, done = false;
+  bool live = false;          // its thread writes to standard output itself
+  bool beginsReport = false;  // a text report begins before the bytes held
+  std::string held;           // standard output made ahead of its turn
+  std::string message;        // for standard error, once the output is out
+  int status = 0;
+};
+
+// The paths' outputs are made on several threads and printed in order, each
+// by the thread that finishes the one before, so that nothing waits for a
+// printing thread. Everything below is guarded by lock_.
+class Threads {
+ public:
+  Threads(PathSource& source, Mode mode, unsigned count)
+      : source_(source), mode_(mode), printer_(mode), count_(count),
+        window_(count * HeldReportsPerThread), next_(jobs_.end()) {}
+  int Run();
+
+ private:
+  friend class HeldOutput;
+  using JobAt = std::list<Job>::iterator;
+
+  void Work();
+  bool CanTake() const {
+    return next_ != jobs_.end() && (held_ < window_ || next_ == jobs_.begin());
+  }
+  bool Finished() const { return sourceDone_ && next_ == jobs_.end() && expanding_ == 0; }
+  void Append(Job job);
+  void PrintReady(std::unique_lock<std::mutex>& hold);
+
+  // What PrintReady writes of a job.
+  struct Ready {
+    bool beginsReport;
+    std::string held, message;
+  };
+
+  PathSource& source_;
+  const Mode mode_;
+  Printer printer_;
+  const unsigned count_, window_;
+
+  std::mutex lock_;
+  std::condition_variable workReady_, wentLive_, roomAhead_;
+  std::list<Job> jobs_;  // printed ones leave from the front
+  JobAt next_;           // the first not taken
+  unsigned held_ = 0;    // taken and not yet printed
+  std::size_t waiting_ = 0;   // not yet taken
+  unsigned expanding_ = 0;    // taken paths that may turn out to be folders
+  unsigned idle_ = 0;         // threads waiting for a path
+  bool sourceDone_ = false, sourceWaiting_ = false, printing_ = false;
+  std::vector<Ready> ready_;  // only the printing thread uses it
+  int status_ = 0;
+};
+
+// Holds a job's standard output until the job's turn comes (up to
+// HeldOutputBytes; then its thread waits for that turn), and writes it
+// straight out from then on.
+class HeldOutput final : public PathOutput {
+ public:
+  HeldOutput(Threads& threads, Job& job) : threads_(threads), job_(job) {}
+
+  void Write(const char* bytes, std::size_t count) override {
+    std::unique_lock<std::mutex> hold(threads_.lock_);
+    if (!job_.live) {
+      std::size_t room = HeldOutputBytes - std::min(HeldOutputBytes, job_.held.size());
+      std::size_t now = std::min(count, room);
+      job_.held.append(bytes, now);
+      bytes += now;
+      count -= now;
+      if (count == 0) return;
+      // Full: this is the job being printed (which goes live now), or one
+      // that waits for its turn.
+      threads_.PrintReady(hold);
+      threads_.wentLive_.wait(hold, [this] { return job_.live; });
+    }
+    hold.unlock();
+    threads_.printer_.Out(bytes, count);
+  }
+
+  void BeginReport() override {
+    std::unique_lock<std::mutex> hold(threads_.lock_);
+    if (!job_.live) {
+      job_.beginsReport = true;
+      return;
+    }
+    hold.unlock();
+    threads_.printer_.BeginReport();
+  }
+
+ private:
+  Threads& threads_;
+  Job& job_;
+};
+
+void Threads::Append(Job job) {
+  jobs_.push_back(std::move(job));
+  if (jobs_.back().taken) return;
+  ++waiting_;
+  if (next_ == jobs_.end()) next_ = std::prev(jobs_.end());
+  if (idle_ != 0) workReady_.notify_one();
+}
+
+// Prints the jobs at the front that are done and what the first one not
+// done has held so far, then lets that one write for itself. One thread at
+// a time prints; it writes with the lock released, taking as many jobs at
+// once as are ready.
+void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
+  if (printing_) return;
+  printing_ = true;
+  for (;;) {
+    ready_.clear();
+    while (!jobs_.empty() && jobs_.front().done) {
+      Job& job = jobs_.front();
+      ready_.push_back(Ready{job.beginsReport, std::move(job.held), std::move(job.message)});
+      status_ |= job.status;
+      jobs_.pop_front();
+      // Threads held back by the window go on once half of it is printed:
+      // woken for each job, they would take turns instead of working.
+      if (--held_ == window_ / 2 && idle_ != 0) workReady_.notify_all();
+    }
+    Job* first = jobs_.empty() ? nullptr : &jobs_.front();
+    Ready begun{false, std::string(), std::string()};
+    if (first && !first->live) {
+      begun.beginsReport = std::exchange(first->beginsReport, false);
+      begun.held.swap(first->held);
+    }
+    if (ready_.empty() && !begun.beginsReport && begun.held.empty()) {
+      if (first && !first->live) {
+        first->live = true;
+        wentLive_.notify_all();
+        if (!first->taken && idle_ != 0) workReady_.notify_one();
+      }
+      break;
+    }
+    hold.unlock();
+    ready_.push_back(std::move(begun));
+    for (const Ready& job : ready_) {
+      if (job.beginsReport) printer_.BeginReport();
+      printer_.Out(job.held.data(), job.held.size());
+      printer_.Message(job.message);
+    }
+    hold.lock();
+  }
+  printing_ = false;
+}
+
+void Threads::Work() {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    ++idle_;
+    workReady_.wait(hold, [this] { return CanTake() || Finished(); });
+    --idle_;
+    if (!CanTake()) {
+      workReady_.notify_all();  // the others finish too
+      return;
+    }
+    JobAt job = next_;
+    job->taken = true;
+    ++held_;
+    --waiting_;
+    if (job->folderAllowed) ++expanding_;
+    do ++next_;
+    while (next_ != jobs_.end() && next_->taken);
+    if (sourceWaiting_ && waiting_ < WaitingPathsLimit / 2) roomAhead_.notify_one();
+    hold.unlock();
+
+    HeldOutput output(*this, *job);
+    Outcome outcome = OutputOf(job->path, mode_, job->folderAllowed, output);
+    std::vector<PathName> files;
+    int status = outcome == Outcome::CannotOpen ? 1 : 0;
+    if (outcome == Outcome::IsFolder && !FilesOfFolder(job->path, files, output.message))
+      status = 1;
+
+    hold.lock();
+    job->message = std::move(output.message);
+    job->status = status;
+    job->done = true;
+    if (job->folderAllowed) --expanding_;
+    if (!files.empty()) {
+      // The folder's files follow it. They are the next to take unless a
+      // job before the folder is still waiting (the files of an earlier
+      // folder): the jobs taken and not printed are few, so the look back
+      // is short.
+      bool earlierWaiting = false;
+      for (JobAt before = job; before != jobs_.begin() && !earlierWaiting;)
+        earlierWaiting = !(--before)->taken;
+      JobAt after = std::next(job);
+      for (PathName& file : files) jobs_.emplace(after, std::move(file), false);
+      if (!earlierWaiting) next_ = std::next(job);
+      waiting_ += files.size();
+      workReady_.notify_all();
+    }
+    if (job == jobs_.begin()) PrintReady(hold);
+    if (Finished()) workReady_.notify_all();
+  }
+}
+
+int Threads::Run() {
+  std::vector<std::thread> workers;
+  for (unsigned i = 0; i < count_; ++i) workers.emplace_back([this] { Work(); });
+  PathName path;
+  std::string message;
+  for (;;) {
+    PathSource::Result result = source_.Next(path, message);
+    std::unique_lock<std::mutex> hold(lock_);
+    if (result == PathSource::End) {
+      sourceDone_ = true;
+      workReady_.notify_all();
+      break;
+    }
+    if (result == PathSource::Failure) {
+      // Its message comes in the order of the paths.
+      Job failure(PathName(), false);
+      failure.taken = failure.done = true;
+      failure.message = std::move(message);
+      failure.status = 1;
+      ++held_;
+      Append(std::move(failure));
+      PrintReady(hold);
+      continue;
+    }
+    Append(Job(std::move(path), true));
+    sourceWaiting_ = true;
+    roomAhead_.wait(hold, [this] { return waiting_ < WaitingPathsLimit; });
+    sourceWaiting_ = false;
+  }
+  for (std::thread& worker : workers) worker.join();
+  std::fflush(stdout);
+  return status_;
+}
+
+}  // namespace
+
+int RunInOrder(PathSource& source, Mode mode) {
+  Printer printer(mode);
+  int status = 0;
+  PathName path;
+  std::string message;
+  for (;;) {
+    PathSource::Result result = source.Next(path, message);
+    if (result == PathSource::End) break;
+    if (result == PathSource::Failure) {
+      printer.Message(message);
+      status = 1;
+      continue;
+    }
+    status |= PrintPath(path, mode, true, printer);
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+int RunOnThreads(PathSource& source, Mode mode, unsigned threads) {
+  return Threads(source, mode, threads).Run();
+}

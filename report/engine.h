@@ -48,9 +48,9 @@ void AppendBytes(const char* bytes, std::size_t count);
 void NewLine(std::uint32_t depth);
 
 // How the bytes of a text in a file read as characters: RIFF texts in
-// Windows-1252, XML chunks in UTF-8. A payload that may not be text at all
-// (a chunk without a decoder of its own) is given in the JSON description
-// only when it reads as text.
+// Windows-1252, XML chunks in UTF-8. A payload of unknown content, which may
+// not be text at all, is given in the JSON description only when it reads
+// as text; a chunk that holds text by definition always gives its text.
 enum class TextKind { Riff, Utf8, RiffOrBinary, Utf8OrBinary };
 
 // Reads up to 256 bytes of payload (at most length) and appends them between
@@ -111,24 +111,44 @@ void JsonHex(const char* name, const unsigned char* bytes, std::size_t count);
 // (then name_truncated is true). The file position is left as it was.
 void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count);
 // The text of up to length bytes of the file at position, up to its first
-// NUL and at most 1 MiB (then name_truncated is true), as UTF-8. A text that
-// may be binary is left out when it is not text. The caller may hand over
-// the first readCount bytes, read already. The file position is left as it
-// was.
+// NUL and at most 1 MiB (then name_truncated is true), as UTF-8, control
+// characters escaped. A payload that may be binary is left out unless the
+// bytes before its first NUL are one or more and none is a control
+// character but TAB, CR and LF. The caller may hand over the first readCount
+// bytes, read already. The file position is left as it was.
 void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind,
               const unsigned char* read = nullptr, std::size_t readCount = 0);
 
 // A problem of the file's structure: what (a snake_case kind) and where (a
 // file offset), the chunk it concerns when id is given, and the size it
-// declares against the size there is, when they matter.
+// declares against the size there is (sized), or against the size that the
+// fields of its decoder need (needed, when not 0).
 struct Problem {
   const char* kind;
   std::uint64_t offset;
   const unsigned char* id = nullptr;
   bool sized = false;
   std::uint64_t declared = 0, actual = 0;
+  std::uint64_t needed = 0;
 };
 void ReportProblem(const Problem& problem);
+
+// Whether the payload of the chunk being decoded, length bytes, holds the
+// needed bytes of its decoder's fixed part. When it does not, the JSON
+// description gets a chunk_too_short problem, and the decoder leaves out of
+// JSON the fields that lie beyond the payload: the text report still shows
+// them as it always has, read from the bytes that follow the chunk.
+bool HoldsFixedPart(std::uint32_t length, std::uint32_t needed);
+
+// The deepest that objects and arrays nest in a description, the file's own
+// object counting as 1: common JSON readers refuse more (Ruby's by default
+// more than 100). A scope that would go deeper is left out, with its fields.
+constexpr std::uint32_t JsonDepthLimit = 100;
+// The levels a chunk other than a LIST takes at most: its object, its
+// decoder's member, an array of records and a record.
+constexpr std::uint32_t ChunkJsonLevels = 4;
+// How deep objects and arrays are open now.
+std::uint32_t JsonDepth();
 
 // An object or array member that closes at the end of the scope.
 class JsonScope {
@@ -140,7 +160,7 @@ class JsonScope {
   JsonScope& operator=(const JsonScope&) = delete;
 
  private:
-  bool open_;
+  bool open_, shown_;
   Kind kind_;
 };
 
@@ -291,4 +311,5 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDataChunk(std::uint64_t length, std::uint32_t depth);
 void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth);
-void DescribeFactChunk(std::uint32_t depth);
+void DescribeFactChunk(std::uint32_t length, std::uint32_t depth);
+void DescribeGuidChunk(std::uint32_t length, std::uint32_t depth);

@@ -165,21 +165,6 @@ bool ReadsAsText(const std::string& bytes) {
   return true;
 }
 
-// Whether the file holds nothing but NUL bytes from start to end.
-bool OnlyNulBetween(std::uint64_t start, std::uint64_t end) {
-  SeekFile(start);
-  unsigned char block[FileBlock];
-  while (FilePosition() < end) {
-    std::uint64_t left = end - FilePosition();
-    std::size_t wanted = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
-    std::size_t got = ReadBytes(block, wanted);
-    for (std::size_t i = 0; i < got; ++i)
-      if (block[i] != 0) return false;
-    if (got < wanted) break;
-  }
-  return true;
-}
-
 // Follows the member name just written: it was cut at the cap.
 void TruncatedMember(const char* name) {
   Json.out += ",\"";
@@ -191,14 +176,22 @@ void TruncatedMember(const char* name) {
 
 bool JsonWanted() { return Json.sink != nullptr && JsonShown; }
 
-JsonScope::JsonScope(const char* name, Kind kind) : open_(JsonWanted()), kind_(kind) {
+std::uint32_t JsonDepth() { return static_cast<std::uint32_t>(Json.firstMember.size()); }
+
+JsonScope::JsonScope(const char* name, Kind kind)
+    : open_(JsonWanted()), shown_(JsonShown), kind_(kind) {
   if (!open_) return;
+  if (JsonDepth() >= JsonDepthLimit) {
+    open_ = JsonShown = false;
+    return;
+  }
   Key(name);
   Json.out += kind == Object ? '{' : '[';
   Json.firstMember.push_back(1);
 }
 
 JsonScope::~JsonScope() {
+  JsonShown = shown_;
   if (!open_) return;
   Json.firstMember.pop_back();
   Json.out += kind_ == Object ? '}' : ']';
@@ -316,13 +309,9 @@ void JsonText(const char* name, std::uint64_t position, std::uint64_t length, Te
   }
   bool cut = Json.bytes.size() > TextCap;
   if (cut) Json.bytes.resize(TextCap);
-  bool text = true;
-  if (kind == TextKind::RiffOrBinary || kind == TextKind::Utf8OrBinary) {
-    // A payload is text when it has no control characters before its first
-    // NUL, and nothing but NUL bytes after it.
-    std::uint64_t end = position + (length < TextCap ? length : TextCap);
-    text = ReadsAsText(Json.bytes) && (!nul || OnlyNulBetween(position + Json.bytes.size() + 1, end));
-  }
+  // What follows the first NUL (padding, often of other bytes) has no say.
+  bool text = (kind != TextKind::RiffOrBinary && kind != TextKind::Utf8OrBinary) ||
+              (!Json.bytes.empty() && ReadsAsText(Json.bytes));
   SeekFile(resume);
   if (!text) return;
   Key(name);
@@ -367,11 +356,16 @@ void ReportProblem(const Problem& problem) {
     out += ",\"id\":";
     AppendIdentifier(problem.id, 4, out);
   }
-  if (problem.sized) {
+  if (problem.sized || problem.needed != 0) {
     out += ",\"declared\":";
     AppendNumber(problem.declared, out);
+  }
+  if (problem.sized) {
     out += ",\"actual\":";
     AppendNumber(problem.actual, out);
+  } else if (problem.needed != 0) {
+    out += ",\"needed\":";
+    AppendNumber(problem.needed, out);
   }
   out += '}';
 }

@@ -1,9 +1,16 @@
 // The file summary and the walk of the RIFF chunk tree.
+#include <algorithm>
+
 #include "engine.h"
 
 thread_local double SecondsPerByte = 0.0;
 
 namespace {
+
+// The chunk whose payload is being decoded: its header's offset and its
+// identifier, for the problems its decoder finds.
+thread_local std::uint64_t DecodedChunkOffset = 0;
+thread_local unsigned char DecodedChunkId[4] = {};
 
 constexpr std::uint32_t ListTypeBytes = 4;
 constexpr std::uint32_t ChunkHeaderBytes = 8;
@@ -12,15 +19,16 @@ constexpr std::uint32_t MinimumListRemainder = ListTypeBytes + ChunkHeaderBytes;
 constexpr std::uint32_t LargeSizeMark = 0xFFFFFFFF;  // "the size is in ds64"
 constexpr std::uint32_t LargeSizesOffset = 12;       // where an RF64 file has its ds64 chunk
 constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the table length
-// Lists nested deeper than this are left out of the JSON description (the
-// report still shows them), so that common JSON readers, which refuse
-// deeper nesting, read the description of any file.
-constexpr std::uint32_t JsonDepthLimit = 64;
+// A LIST's array of chunks, around the chunks' own levels (the LIST's object
+// is open already when they are counted).
+constexpr std::uint32_t ListJsonLevels = 1 + ChunkJsonLevels;
 
 // Sends a chunk's payload to its decoder. This table is the only place where
 // chunk identifiers meet decoders (the two switches below find the sizes of
-// an RF64 file). Only the data chunk is given a size beyond 32 bits.
-void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) {
+// an RF64 file). Only the data chunk is given a size beyond 32 bits. The
+// items of a LIST 'INFO' are texts whatever their identifier.
+void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth,
+                 std::uint32_t listType) {
   std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
   switch (id) {
     case FourCC("PAD "): break;  // sector alignment: nothing to show
@@ -35,24 +43,23 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth) 
     case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
     case FourCC("ds64"): DescribeDs64Chunk(size, depth); break;
     case FourCC("guid"):
-    case FourCC("dlid"): {
-      JsonScope guid("guid");
-      DescribeGuid(depth);
-      break;
-    }
+    case FourCC("dlid"): DescribeGuidChunk(size, depth); break;
     case FourCC("labl"):
     case FourCC("note"): DescribeLabelChunk(size, depth); break;
     case FourCC("ltxt"): DescribeLabelledTextChunk(size, depth); break;
     case FourCC("plst"): DescribePlaylistChunk(size, depth); break;
     case FourCC("smpl"): DescribeSamplerChunk(size, depth); break;
     case FourCC("inst"): DescribeInstrumentChunk(size, depth); break;
-    case FourCC("fact"): DescribeFactChunk(depth); break;
+    case FourCC("fact"): DescribeFactChunk(size, depth); break;
     // XML chunks are UTF-8 text; every other payload is Windows-1252 text,
     // when it is text at all.
     case FourCC("iXML"):
     case FourCC("axml"):
-    case FourCC("_PMX"): DumpQuotedText(size, depth, "text", TextKind::Utf8OrBinary); break;
-    default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
+    case FourCC("_PMX"): DumpQuotedText(size, depth, "text", TextKind::Utf8); break;
+    default:
+      DumpQuotedText(size, depth, "text",
+                     listType == FourCC("INFO") ? TextKind::Riff : TextKind::RiffOrBinary);
+      break;
   }
 }
 
@@ -97,6 +104,12 @@ void CheckLargeSize(std::uint64_t at, const unsigned char* header, std::uint64_t
 
 }  // namespace
 
+bool HoldsFixedPart(std::uint32_t length, std::uint32_t needed) {
+  if (length >= needed) return true;
+  ReportProblem({"chunk_too_short", DecodedChunkOffset, DecodedChunkId, false, length, 0, needed});
+  return false;
+}
+
 void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   const std::uint64_t listStart = FilePosition();
   const std::uint64_t listEnd = length > ~listStart ? ~std::uint64_t{0} : listStart + length;
@@ -105,7 +118,12 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   ReadBytes(type, sizeof type);  // a type cut off by the end of the file reads as zeros
   NewLine(depth);
   Append(depth == 0 ? "RIFF '%.4s'" : "LIST '%.4s'", reinterpret_cast<const char*>(type));
-  JsonIdentifier(depth == 0 ? "form" : "list_type", type);
+  {
+    // A LIST too short for its type reads the next chunk's bytes there.
+    Showing typeHeld(true, depth == 0 || HoldsFixedPart(static_cast<std::uint32_t>(length),
+                                                        ListTypeBytes));
+    JsonIdentifier(depth == 0 ? "form" : "list_type", type);
+  }
   JsonScope chunks("chunks", JsonScope::Array);
 
   // The remainder still counts the list's type, which was read above. Only
@@ -151,8 +169,13 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
     else if (size > inList)
       ReportProblem({"chunk_past_end_of_list", at, header, true, size, inList});
 
+    DecodedChunkOffset = at;
+    std::copy(header, header + sizeof DecodedChunkId, DecodedChunkId);
     if (id == FourCC("LIST")) {
-      bool described = depth + 1 < JsonDepthLimit;
+      // A list whose chunks' objects would nest too deep is left out of the
+      // JSON description (the report still shows it), so that common JSON
+      // readers read the description of any file.
+      bool described = JsonDepth() + ListJsonLevels <= JsonDepthLimit;
       if (!described && JsonWanted()) ReportProblem({"nesting_too_deep", at, header});
       Showing deeper(true, described);
       WalkChunkList(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size, depth + 1);
@@ -160,7 +183,7 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
       NewLine(depth + 1);
       Append("<%.4s>", reinterpret_cast<const char*>(header));
       DescribeChunkId(header);
-      if (size != 0) DecodeChunk(id, size, depth + 2);
+      if (size != 0) DecodeChunk(id, size, depth + 2, FourCCValue(type));
     }
     SeekFile(start + size + pad);
   }

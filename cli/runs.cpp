@@ -39,6 +39,8 @@ int PrintPath(const PathName& path, Mode mode, bool folderAllowed, Printer& prin
 // Paths read from the source and not yet taken by a thread: the source is
 // read no further ahead than this.
 constexpr std::size_t WaitingPathsLimit = 1024;
+// Buffers up to this size are kept for reuse, as many as reports may wait.
+constexpr std::size_t SpareBufferBytes = 64 * 1024;
 
 // One path's output on its way, in the order of printing.
 struct Job {
@@ -96,6 +98,9 @@ class Threads {
   unsigned idle_ = 0;         // threads waiting for a path
   bool sourceDone_ = false, sourceWaiting_ = false, printing_ = false;
   std::vector<Ready> ready_;  // only the printing thread uses it
+  // Buffers of printed jobs, kept for the jobs to come: most reports are a
+  // few KB, made by one thread and printed by another.
+  std::vector<std::string> spare_;
   int status_ = 0;
 };
 
@@ -111,6 +116,10 @@ class HeldOutput final : public PathOutput {
     if (!job_.live) {
       std::size_t room = HeldOutputBytes - std::min(HeldOutputBytes, job_.held.size());
       std::size_t now = std::min(count, room);
+      if (job_.held.capacity() < now && !threads_.spare_.empty()) {
+        job_.held.swap(threads_.spare_.back());
+        threads_.spare_.pop_back();
+      }
       job_.held.append(bytes, now);
       bytes += now;
       count -= now;
@@ -187,6 +196,13 @@ void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
       printer_.Message(job.message);
     }
     hold.lock();
+    for (Ready& job : ready_) {
+      if (job.held.capacity() == 0 || job.held.capacity() > SpareBufferBytes ||
+          spare_.size() >= window_)
+        continue;
+      job.held.clear();
+      spare_.push_back(std::move(job.held));
+    }
   }
   printing_ = false;
 }

@@ -14,7 +14,7 @@ int RunInOrder(PathSource& source, Mode mode);
 // standard output, so a JSON description of any length streams.
 constexpr std::size_t HeldOutputBytes = 128 * 1024;
 // Reports made ahead of the one being printed, per thread: with the bytes
-// above, at most 2 MiB of output per thread wait for their turn.
-constexpr unsigned HeldReportsPerThread = 16;
+// above, at most 4 MiB of output per thread wait for their turn.
+constexpr unsigned HeldReportsPerThread = 32;
 
 int RunOnThreads(PathSource& source, Mode mode, unsigned threads);

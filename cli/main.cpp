@@ -9,6 +9,10 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
 #endif
 
 #include "path_list.h"
@@ -140,6 +144,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (raw && json) return UsageError("--raw and --json do not go together");
+
+  // Reports go out in blocks of 64 KiB, a write for many reports, instead of
+  // one for each; a terminal keeps its line buffering.
+  if (!isatty(fileno(stdout))) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 
   Mode mode = raw ? Mode::Raw : json ? Mode::Json : Mode::Text;
   PathSource source(std::move(paths), std::move(lists), nulSeparated);

@@ -77,12 +77,6 @@ class Threads {
   void Append(Job job);
   void PrintReady(std::unique_lock<std::mutex>& hold);
 
-  // What PrintReady writes of a job.
-  struct Ready {
-    bool beginsReport;
-    std::string held, message;
-  };
-
   PathSource& source_;
   const Mode mode_;
   Printer printer_;
@@ -97,7 +91,6 @@ class Threads {
   unsigned expanding_ = 0;    // taken paths that may turn out to be folders
   unsigned idle_ = 0;         // threads waiting for a path
   bool sourceDone_ = false, sourceWaiting_ = false, printing_ = false;
-  std::vector<Ready> ready_;  // only the printing thread uses it
   // Buffers of printed jobs, kept for the jobs to come: most reports are a
   // few KB, made by one thread and printed by another.
   std::vector<std::string> spare_;
@@ -158,29 +151,28 @@ void Threads::Append(Job job) {
 
 // Prints the jobs at the front that are done and what the first one not
 // done has held so far, then lets that one write for itself. One thread at
-// a time prints; it writes with the lock released, taking as many jobs at
-// once as are ready.
+// a time prints; it takes as many jobs at once as are ready, and writes and
+// frees them with the lock released.
 void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
   if (printing_) return;
   printing_ = true;
   for (;;) {
-    ready_.clear();
+    std::list<Job> ready;
     while (!jobs_.empty() && jobs_.front().done) {
-      Job& job = jobs_.front();
-      ready_.push_back(Ready{job.beginsReport, std::move(job.held), std::move(job.message)});
-      status_ |= job.status;
-      jobs_.pop_front();
+      status_ |= jobs_.front().status;
+      ready.splice(ready.end(), jobs_, jobs_.begin());
       // Threads held back by the window go on once half of it is printed:
       // woken for each job, they would take turns instead of working.
       if (--held_ == window_ / 2 && idle_ != 0) workReady_.notify_all();
     }
     Job* first = jobs_.empty() ? nullptr : &jobs_.front();
-    Ready begun{false, std::string(), std::string()};
+    bool begins = false;
+    std::string begun;
     if (first && !first->live) {
-      begun.beginsReport = std::exchange(first->beginsReport, false);
-      begun.held.swap(first->held);
+      begins = std::exchange(first->beginsReport, false);
+      begun.swap(first->held);
     }
-    if (ready_.empty() && !begun.beginsReport && begun.held.empty()) {
+    if (ready.empty() && !begins && begun.empty()) {
       if (first && !first->live) {
         first->live = true;
         wentLive_.notify_all();
@@ -189,20 +181,22 @@ void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
       break;
     }
     hold.unlock();
-    ready_.push_back(std::move(begun));
-    for (const Ready& job : ready_) {
+    std::vector<std::string> spare;
+    for (Job& job : ready) {
       if (job.beginsReport) printer_.BeginReport();
       printer_.Out(job.held.data(), job.held.size());
       printer_.Message(job.message);
+      if (job.held.capacity() != 0 && job.held.capacity() <= SpareBufferBytes) {
+        job.held.clear();
+        spare.push_back(std::move(job.held));
+      }
     }
+    if (begins) printer_.BeginReport();
+    printer_.Out(begun.data(), begun.size());
+    ready.clear();
     hold.lock();
-    for (Ready& job : ready_) {
-      if (job.held.capacity() == 0 || job.held.capacity() > SpareBufferBytes ||
-          spare_.size() >= window_)
-        continue;
-      job.held.clear();
-      spare_.push_back(std::move(job.held));
-    }
+    for (std::string& buffer : spare)
+      if (spare_.size() < window_) spare_.push_back(std::move(buffer));
   }
   printing_ = false;
 }
@@ -233,13 +227,15 @@ void Threads::Work() {
     int status = outcome == Outcome::CannotOpen ? 1 : 0;
     if (outcome == Outcome::IsFolder && !FilesOfFolder(job->path, files, output.message))
       status = 1;
+    std::list<Job> found;
+    for (PathName& file : files) found.emplace_back(std::move(file), false);
 
     hold.lock();
     job->message = std::move(output.message);
     job->status = status;
     job->done = true;
     if (job->folderAllowed) --expanding_;
-    if (!files.empty()) {
+    if (!found.empty()) {
       // The folder's files follow it. They are the next to take unless a
       // job before the folder is still waiting (the files of an earlier
       // folder): the jobs taken and not printed are few, so the look back
@@ -247,10 +243,9 @@ void Threads::Work() {
       bool earlierWaiting = false;
       for (JobAt before = job; before != jobs_.begin() && !earlierWaiting;)
         earlierWaiting = !(--before)->taken;
-      JobAt after = std::next(job);
-      for (PathName& file : files) jobs_.emplace(after, std::move(file), false);
+      waiting_ += found.size();
+      jobs_.splice(std::next(job), found);
       if (!earlierWaiting) next_ = std::next(job);
-      waiting_ += files.size();
       workReady_.notify_all();
     }
     if (job == jobs_.begin()) PrintReady(hold);

@@ -21,6 +21,8 @@ class PathSource {
   // says so, and the source goes on with the next list), or the end. Empty
   // names are skipped; the last name of a list needs no separator after it.
   Result Next(PathName& path, std::string& message);
+  // Whether paths are read from lists, which may make Next wait.
+  bool ReadsLists() const { return !lists_.empty(); }
 
  private:
   bool OpenList(std::string& message);

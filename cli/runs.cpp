@@ -6,6 +6,7 @@
 #include <iterator>
 #include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -57,12 +58,15 @@ struct Job {
 
 // The paths' outputs are made on several threads and printed in order, each
 // by the thread that finishes the one before, so that nothing waits for a
-// printing thread. Everything below is guarded by lock_.
+// printing thread. Threads are started as paths wait for them: one file
+// given costs no thread. The main thread reads the lists of paths, if any,
+// then makes outputs too. Everything below is guarded by lock_.
 class Threads {
  public:
   Threads(PathSource& source, Mode mode, unsigned count)
       : source_(source), mode_(mode), printer_(mode), count_(count),
-        window_(count * HeldReportsPerThread), next_(jobs_.end()) {}
+        window_(count * HeldReportsPerThread), next_(jobs_.end()),
+        mainWorks_(!source.ReadsLists()), helpers_(mainWorks_ ? count - 1 : count) {}
   int Run();
 
  private:
@@ -76,6 +80,7 @@ class Threads {
   bool Finished() const { return sourceDone_ && next_ == jobs_.end() && expanding_ == 0; }
   void Append(Job job);
   void PrintReady(std::unique_lock<std::mutex>& hold);
+  void StartThreads(std::size_t wanted);
 
   PathSource& source_;
   const Mode mode_;
@@ -86,6 +91,9 @@ class Threads {
   std::condition_variable workReady_, wentLive_, roomAhead_;
   std::list<Job> jobs_;  // printed ones leave from the front
   JobAt next_;           // the first not taken
+  const bool mainWorks_;
+  std::size_t helpers_;  // threads to start at most
+  std::vector<std::thread> threads_;
   unsigned held_ = 0;    // taken and not yet printed
   std::size_t waiting_ = 0;   // not yet taken
   unsigned expanding_ = 0;    // taken paths that may turn out to be folders
@@ -140,6 +148,18 @@ class HeldOutput final : public PathOutput {
   Threads& threads_;
   Job& job_;
 };
+
+// Starts threads, up to wanted in all (a thread that cannot be started
+// leaves the work to those there are).
+void Threads::StartThreads(std::size_t wanted) {
+  while (threads_.size() < helpers_ && threads_.size() < wanted) {
+    try {
+      threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      helpers_ = threads_.size();
+    }
+  }
+}
 
 void Threads::Append(Job job) {
   jobs_.push_back(std::move(job));
@@ -219,6 +239,7 @@ void Threads::Work() {
     do ++next_;
     while (next_ != jobs_.end() && next_->taken);
     if (sourceWaiting_ && waiting_ < WaitingPathsLimit / 2) roomAhead_.notify_one();
+    if (waiting_ > idle_) StartThreads(threads_.size() + 1);
     hold.unlock();
 
     HeldOutput output(*this, *job);
@@ -254,8 +275,6 @@ void Threads::Work() {
 }
 
 int Threads::Run() {
-  std::vector<std::thread> workers;
-  for (unsigned i = 0; i < count_; ++i) workers.emplace_back([this] { Work(); });
   PathName path;
   std::string message;
   for (;;) {
@@ -278,11 +297,24 @@ int Threads::Run() {
       continue;
     }
     Append(Job(std::move(path), true));
+    // The paths of the command line are all taken in at once; those of a
+    // list as far ahead as the limit, and threads start as they wait.
+    if (mainWorks_) continue;
+    StartThreads(waiting_);
+    if (threads_.empty()) continue;  // none could start: the main thread does it all
     sourceWaiting_ = true;
     roomAhead_.wait(hold, [this] { return waiting_ < WaitingPathsLimit; });
     sourceWaiting_ = false;
   }
-  for (std::thread& worker : workers) worker.join();
+  // The main thread works too until the work runs out; no thread is
+  // started after that.
+  Work();
+  std::vector<std::thread> started;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    started.swap(threads_);
+  }
+  for (std::thread& thread : started) thread.join();
   std::fflush(stdout);
   return status_;
 }

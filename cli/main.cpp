@@ -12,6 +12,7 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <sched.h>
 #include <unistd.h>
 #endif
 
@@ -83,6 +84,17 @@ unsigned ThreadCount(const PathName& text) {
   return count <= 1024 ? count : 0;
 }
 
+// The processors this process may run on: on Linux those of its affinity
+// mask (a system call, where the C++ library reads a file of /sys).
+unsigned ProcessorCount() {
+#ifdef __linux__
+  cpu_set_t processors;
+  if (sched_getaffinity(0, sizeof processors, &processors) == 0)
+    return static_cast<unsigned>(CPU_COUNT(&processors));
+#endif
+  return std::thread::hardware_concurrency();
+}
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "tarvo-report: %s\n%s", message.c_str(), Usage);
   return 2;
@@ -99,7 +111,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
 #endif
   bool raw = false, json = false, nulSeparated = false;
-  unsigned threads = std::thread::hardware_concurrency();
+  unsigned threads = 0;  // the number of processors unless given
   std::vector<PathName> paths, lists;
   bool options = true;
   for (int i = 1; i < argc; ++i) {
@@ -151,6 +163,7 @@ int main(int argc, char** argv) {
 
   Mode mode = raw ? Mode::Raw : json ? Mode::Json : Mode::Text;
   PathSource source(std::move(paths), std::move(lists), nulSeparated);
+  if (threads == 0) threads = ProcessorCount();
   if (threads <= 1) return RunInOrder(source, mode);
   return RunOnThreads(source, mode, threads);
 }

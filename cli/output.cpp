@@ -22,7 +22,7 @@ void Printer::Message(const std::string& message) {
 }
 
 Outcome OutputOf(const PathName& path, Mode mode, bool folderAllowed, PathOutput& output) {
-  std::string pathLine;
+  thread_local std::string pathLine;  // keeps its room from path to path
   const char* report = ReportOf(path, pathLine, mode == Mode::Json ? &output : nullptr);
   const std::size_t length = std::strlen(report);
   // A file that cannot be opened gets a report of its path alone, cut to the

@@ -102,6 +102,7 @@ class Threads {
   // Buffers of printed jobs, kept for the jobs to come: most reports are a
   // few KB, made by one thread and printed by another.
   std::vector<std::string> spare_;
+  std::vector<std::string> returned_;  // only the printing thread uses it
   int status_ = 0;
 };
 
@@ -201,7 +202,7 @@ void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
       break;
     }
     hold.unlock();
-    std::vector<std::string> spare;
+    std::vector<std::string>& spare = returned_;
     for (Job& job : ready) {
       if (job.beginsReport) printer_.BeginReport();
       printer_.Out(job.held.data(), job.held.size());
@@ -217,6 +218,7 @@ void Threads::PrintReady(std::unique_lock<std::mutex>& hold) {
     hold.lock();
     for (std::string& buffer : spare)
       if (spare_.size() < window_) spare_.push_back(std::move(buffer));
+    spare.clear();
   }
   printing_ = false;
 }

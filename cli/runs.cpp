@@ -118,7 +118,7 @@ class HeldOutput final : public PathOutput {
     if (!job_.live) {
       std::size_t room = HeldOutputBytes - std::min(HeldOutputBytes, job_.held.size());
       std::size_t now = std::min(count, room);
-      if (job_.held.capacity() < now && !threads_.spare_.empty()) {
+      if (job_.held.empty() && job_.held.capacity() < now && !threads_.spare_.empty()) {
         job_.held.swap(threads_.spare_.back());
         threads_.spare_.pop_back();
       }

@@ -2,7 +2,11 @@
 // decoders. The state of a report (its text, the file, the JSON writer, the
 // sizes and timing the decoders leave for later chunks) is thread_local:
 // each thread builds its own reports, with no lock, and the decoders read
-// and write that state by name as if it were one report's alone.
+// and write that state by name as if it were one report's alone. What a
+// report without JSON touches has no destructor (plain values and arrays):
+// tarvo.dll may be unloaded while a thread that built a page lives on, and
+// a thread-local destructor would then be called into a library that is gone
+// when the thread ends (tests/shell: shell.Unload).
 #pragma once
 
 #include <cstddef>

@@ -20,7 +20,6 @@ constexpr std::size_t FileBlock = 4096;
 const char HexDigits[] = "0123456789ABCDEF";
 
 struct JsonWriter {
-  JsonSink* sink = nullptr;
   std::string out;
   std::string firstMember;  // per open object or array: 1 until a member is written
   std::string problems;           // the elements of "problems"
@@ -28,11 +27,17 @@ struct JsonWriter {
   std::string bytes;              // of the text or run being read
 };
 
+// The writer is touched only while a description is written (Sink set). A
+// thread that builds reports without one, as the Info page does in
+// tarvo.dll, then holds no thread-local object with a destructor: one would
+// be called when the thread ends, and the shell may have unloaded the
+// library by then.
+thread_local JsonSink* Sink = nullptr;
 thread_local JsonWriter Json;
 thread_local bool JsonShown = true;
 
 void Flush() {
-  if (!Json.out.empty()) Json.sink->Write(Json.out.data(), Json.out.size());
+  if (!Json.out.empty()) Sink->Write(Json.out.data(), Json.out.size());
   Json.out.clear();
 }
 
@@ -174,9 +179,11 @@ void TruncatedMember(const char* name) {
 
 }  // namespace
 
-bool JsonWanted() { return Json.sink != nullptr && JsonShown; }
+bool JsonWanted() { return Sink != nullptr && JsonShown; }
 
-std::uint32_t JsonDepth() { return static_cast<std::uint32_t>(Json.firstMember.size()); }
+std::uint32_t JsonDepth() {
+  return Sink ? static_cast<std::uint32_t>(Json.firstMember.size()) : 0;
+}
 
 JsonScope::JsonScope(const char* name, Kind kind)
     : open_(JsonWanted()), shown_(JsonShown), kind_(kind) {
@@ -344,7 +351,7 @@ std::uint32_t RecordsHeld(std::uint64_t start, std::uint64_t length, std::uint32
 }
 
 void ReportProblem(const Problem& problem) {
-  if (Json.sink == nullptr) return;
+  if (Sink == nullptr) return;
   if (++Json.problemCount > ProblemCap) return;
   std::string& out = Json.problems;
   if (Json.problemCount > 1) out += ',';
@@ -406,7 +413,7 @@ void PathMembers(ReportPath path) {
 }
 
 void Begin(JsonSink& sink, ReportPath path) {
-  Json.sink = &sink;
+  Sink = &sink;
   Json.out.clear();
   Json.firstMember.assign(1, 1);
   Json.problems.clear();
@@ -420,7 +427,7 @@ void End() {
   Json.out += "}\n";
   Flush();
   Json.firstMember.clear();
-  Json.sink = nullptr;
+  Sink = nullptr;
 }
 
 }  // namespace
@@ -428,7 +435,7 @@ void End() {
 void JsonBegin(JsonSink& sink, ReportPath path) { Begin(sink, path); }
 
 void JsonFinish() {
-  if (Json.sink == nullptr) return;
+  if (Sink == nullptr) return;
   Key("problems");
   Json.out += '[';
   Json.out += Json.problems;

@@ -341,7 +341,7 @@ TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
 // the other: each thread has its own report buffer.
 TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
 {
-    const std::wstring other = SampleFolder() + L"\other take.wav";
+    const std::wstring other = SampleFolder() + L"\\other take.wav";
     WriteSample(other);
     TestDataObject otherData({other});
     Offers otherOffers;
@@ -363,3 +363,80 @@ TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
 }
 
 }  // namespace
+
+// The shell unloads tarvo.dll once nothing of it is alive, while a thread
+// that showed one of its pages may live on. That thread must still be able
+// to end: the library may leave it no thread-local object to destroy. This
+// suite loads and frees the library itself (run on its own, it is the only
+// one that loads it).
+struct PageThread {
+    HMODULE Library = nullptr;
+    std::string Path, Text;
+    HANDLE Shown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE End = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Shows the page of Path in a modeless property sheet on this thread, as a
+// Properties dialog of the shell does, keeps the text of its edit box and
+// closes it; then waits for End.
+DWORD WINAPI ShowPageThenWait(LPVOID parameter)
+{
+    auto* thread = static_cast<PageThread*>(parameter);
+    {
+        const auto getClassObject = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(thread->Library, "DllGetClassObject")));
+        ComPtr<IClassFactory> factory;
+        ComPtr<IShellPropSheetExt> sheet;
+        ComPtr<IShellExtInit> init;
+        TestDataObject data({thread->Path});
+        Offers offers;
+        if (getClassObject && SUCCEEDED(getClassObject(ExtensionClassId, IID_IClassFactory, &factory)) &&
+            SUCCEEDED(factory->CreateInstance(nullptr, IID_IShellPropSheetExt, &sheet)) &&
+            SUCCEEDED(sheet.As(&init)) && SUCCEEDED(init->Initialize(nullptr, &data, nullptr)))
+            sheet->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers));
+        init.Reset();
+        sheet.Reset();
+        factory.Reset();
+        if (offers.Page) {
+            PROPSHEETHEADERA header = {};
+            header.dwSize = sizeof header;
+            header.dwFlags = PSH_MODELESS;
+            header.nPages = 1;
+            header.phpage = &offers.Page;
+            auto window = reinterpret_cast<HWND>(PropertySheetA(&header));
+            auto page = reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+            HWND edit = GetDlgItem(page, 1003);
+            thread->Text.assign(GetWindowTextLengthA(edit) + 1, '\0');
+            thread->Text.resize(GetWindowTextA(edit, &thread->Text[0], int(thread->Text.size())));
+            DestroyWindow(window);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+        }
+    }
+    SetEvent(thread->Shown);
+    WaitForSingleObject(thread->End, INFINITE);
+    return 0;
+}
+
+TEST(UnloadTest, ThreadThatShowedAPageEndsAfterTheLibraryIsUnloaded)
+{
+    InitCommonControls();
+    PageThread thread;
+    thread.Path = AsciiSample();
+    thread.Library = LoadLibraryA("tarvo.dll");
+    ASSERT_TRUE(thread.Library);
+    const HANDLE shell = CreateThread(nullptr, 0, ShowPageThenWait, &thread, 0, nullptr);
+    ASSERT_TRUE(shell);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Shown, 10000));
+    EXPECT_EQ(thread.Path + SampleReport, thread.Text);
+    const auto canUnloadNow = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(thread.Library, "DllCanUnloadNow")));
+    ASSERT_TRUE(canUnloadNow);
+    EXPECT_EQ(S_OK, canUnloadNow());
+    EXPECT_TRUE(FreeLibrary(thread.Library));
+    EXPECT_EQ(nullptr, GetModuleHandleA("tarvo.dll")) << "the library is still loaded";
+    SetEvent(thread.End);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(shell, 10000)) << "the thread did not end";
+    CloseHandle(shell);
+}

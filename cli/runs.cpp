@@ -64,8 +64,8 @@ struct Job {
 class Threads {
  public:
   Threads(PathSource& source, Mode mode, unsigned count)
-      : source_(source), mode_(mode), printer_(mode), count_(count),
-        window_(count * HeldReportsPerThread), next_(jobs_.end()),
+      : source_(source), mode_(mode), printer_(mode), window_(count * HeldReportsPerThread),
+        next_(jobs_.end()),
         mainWorks_(!source.ReadsLists()), helpers_(mainWorks_ ? count - 1 : count) {}
   int Run();
 
@@ -85,7 +85,7 @@ class Threads {
   PathSource& source_;
   const Mode mode_;
   Printer printer_;
-  const unsigned count_, window_;
+  const unsigned window_;
 
   std::mutex lock_;
   std::condition_variable workReady_, wentLive_, roomAhead_;

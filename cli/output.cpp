@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,13 @@ void Printer::Message(const std::string& message) {
   if (message.empty()) return;
   std::fflush(stdout);
   std::fputs(message.c_str(), stderr);
+}
+
+int Printer::Finish(int status) {
+  int failure = std::fflush(stdout) != 0 ? errno : std::ferror(stdout) ? EIO : 0;
+  if (failure == 0) return status;
+  std::fprintf(stderr, "tarvo-report: cannot write the output: %s\n", std::strerror(failure));
+  return 1;
 }
 
 Outcome OutputOf(const PathName& path, Mode mode, bool folderAllowed, PathOutput& output) {

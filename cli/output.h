@@ -23,6 +23,9 @@ class Printer {
   // A message to standard error, after everything before it on standard
   // output.
   void Message(const std::string& message);
+  // Writes out what standard output holds and returns the exit status: 1
+  // when standard output could not be written (a full disk), else status.
+  int Finish(int status);
 
  private:
   Mode mode_;

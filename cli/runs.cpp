@@ -317,8 +317,7 @@ int Threads::Run() {
     started.swap(threads_);
   }
   for (std::thread& thread : started) thread.join();
-  std::fflush(stdout);
-  return status_;
+  return printer_.Finish(status_);
 }
 
 }  // namespace
@@ -338,8 +337,7 @@ int RunInOrder(PathSource& source, Mode mode) {
     }
     status |= PrintPath(path, mode, true, printer);
   }
-  std::fflush(stdout);
-  return status;
+  return printer.Finish(status);
 }
 
 int RunOnThreads(PathSource& source, Mode mode, unsigned threads) {

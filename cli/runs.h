@@ -1,7 +1,8 @@
 // The two ways the command goes through its paths: one after the other on
 // the main thread, or on several threads at once. Both print the same bytes
 // in the same order and return the same exit status: 0, or 1 when a path
-// could not be opened or a folder or list could not be read.
+// could not be opened, a folder or list could not be read, or the output
+// could not be written.
 #pragma once
 
 #include "output.h"

@@ -22,6 +22,14 @@ done
 check "help starts with usage" "$usage" "$(head -n 1 "$work/out")"
 check "version" "tarvo-report 1.0.0.1" "$("$report" --version)"
 
+# Output that cannot be written (a full disk) is a failure, named.
+for jobs in 1 2; do
+  "$report" --raw -j $jobs "$examples" >/dev/full 2>"$work/err"
+  check "-j $jobs: a full disk exits 1" 1 $?
+  check "-j $jobs: a full disk is named" \
+    "tarvo-report: cannot write the output: No space left on device" "$(cat "$work/err")"
+done
+
 # A path that cannot be opened: its report is the path alone, a message, status 1.
 "$report" --raw "$work/none.wav" >"$work/out" 2>"$work/err"; check "missing exits 1" 1 $?
 check "missing report is the path" "$work/none.wav" "$(cat "$work/out")"
@@ -127,7 +135,10 @@ def largest(threads):
                            stdout=subprocess.PIPE)
     out = b""
     while len(out) < 2 * size - (1 << 20):
-        out += run.stdout.read1(1 << 16)
+        piece = run.stdout.read1(1 << 16)
+        if not piece:
+            break
+        out += piece
     status = open("/proc/%d/status" % run.pid).read()
     out += run.stdout.read()
     run.wait()

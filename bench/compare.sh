@@ -1,7 +1,10 @@
 #!/bin/sh
-# Measures tarvo-report against the floor (open, read 12 bytes, close) on a
-# folder of 1,000 typical WAV files, and on one file, with hyperfine, and
-# --json against --raw on the folder in the same run; compares the largest
+# Measures tarvo-report against the floor (open, fstat, a 4 KB pread, close
+# in one thread) on a folder of 1,000 typical WAV files, and on one file,
+# with hyperfine, and --json against --raw on the folder in the same run;
+# then 1,000 and 20,000 files with -j 1, -j 2 and the default number of
+# threads against the floor, in one hyperfine run (with TARVO_BASELINE naming
+# the tarvo-report of another build, its --raw too); compares the largest
 # resident size of --json over 20,000 files with that over 1,000; counts the
 # system calls of one typical report with strace. Prints the ratios.
 # Usage: bench/compare.sh   (after the native preset is built)
@@ -31,9 +34,9 @@ one="$work/library/0000-broadcast-coding-history.wav"
 
 cd "$work"
 hyperfine -N --warmup 20 --runs 200 --export-json folder.json \
-  "$floor $work/library" "$report --raw $work/library" "$report --json $work/library" >/dev/null
+  "$floor $work/library" "$report --raw -j 1 $work/library" "$report --json -j 1 $work/library" >/dev/null
 hyperfine -N --warmup 50 --runs 1000 --export-json one.json \
-  "$floor $one" "$report --raw $one" >/dev/null
+  "$floor $one" "$report --raw -j 1 $one" >/dev/null
 
 python3 - "$work" <<'PY'
 import json, sys
@@ -53,6 +56,22 @@ mkdir -p "$work/many"
 for copy in $(seq -w 1 20); do
   mkdir -p "$work/many/$copy" && cp "$work"/library/*.wav "$work/many/$copy/"
 done
+set -- "$floor $work/library" "$floor $work/many"
+for folder in library many; do
+  [ -n "${TARVO_BASELINE:-}" ] && set -- "$@" "$TARVO_BASELINE --raw $work/$folder"
+  for jobs in "-j 1" "-j 2" ""; do set -- "$@" "$report --raw $jobs $work/$folder"; done
+done
+hyperfine -N --warmup 3 --runs 30 --export-json threads.json "$@" >/dev/null
+python3 - "$work" <<'PY'
+import json, sys
+runs = json.load(open(f"{sys.argv[1]}/threads.json"))["results"]
+floors = {run["command"].split()[-1]: run["median"] for run in runs[:2]}
+for run in runs:
+    command, median = run["command"], run["median"]
+    ratio = median / floors[command.split()[-1]]
+    print(f"{median * 1000:8.2f} ms  {ratio:5.2f} x the floor  {command}")
+PY
+
 largest() { /usr/bin/time -f %M "$report" --json "$1" 2>&1 >/dev/null | tail -n 1; }
 echo "largest resident size with --json: 1,000 files $(largest "$work/library") KB," \
   "20,000 files $(largest "$work/many") KB"

@@ -1,5 +1,7 @@
-/* The floor a report is measured against: opens each file given (or each
-   .wav file below a folder given), reads its first 12 bytes and closes it. */
+/* The floor a report is measured against: the file calls of a report in one
+   thread, without the report. For each file given (or each .wav file below
+   a folder given) it opens the file, asks its size and time (fstat), reads
+   its first 4 KB at offset 0 (pread) and closes it. */
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,10 +12,11 @@
 static unsigned long files_read;
 
 static void read_header(const char *path) {
-  char header[12];
+  static char first_look[4096];
+  struct stat status;
   int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return;
-  if (read(fd, header, sizeof header) == (ssize_t)sizeof header) files_read++;
+  if (fstat(fd, &status) == 0 && pread(fd, first_look, sizeof first_look, 0) >= 12) files_read++;
   close(fd);
 }
 

@@ -15,7 +15,6 @@ namespace {
 void Measure(benchmark::State& state, const std::string& bytes) {
   ReportFixture file;
   file.Write(bytes);
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   for (auto _ : state) benchmark::DoNotOptimize(BuildReport(file.Path().c_str()));
   state.SetItemsProcessed(state.iterations());
 }
@@ -56,7 +55,6 @@ void ListsAfterData(benchmark::State& state, std::uint64_t dataSize) {
     std::ofstream out(file.Path(), std::ios::binary | std::ios::app);
     out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
   }
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   for (auto _ : state) benchmark::DoNotOptimize(BuildReport(file.Path().c_str()));
 }
 BENCHMARK_CAPTURE(ListsAfterData, Sparse3GiB, 3ull << 30);

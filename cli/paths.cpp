@@ -86,6 +86,14 @@ void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink&
 
 std::string PathText(const PathName& path) { return InCodePage(CP_UTF8, path); }
 
+PathName PathFromList(const std::string& name) {
+  int size = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring path(static_cast<std::size_t>(size), L'\0');
+  if (size > 0)
+    MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), &path[0], size);
+  return path;
+}
+
 bool IsDirectory(const PathName& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -151,6 +159,8 @@ void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink&
 }
 
 std::string PathText(const PathName& path) { return path; }
+
+PathName PathFromList(const std::string& name) { return name; }
 
 bool IsDirectory(const PathName& path) {
   struct stat status;

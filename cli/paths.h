@@ -15,7 +15,7 @@ using PathName = std::wstring;
 using PathName = std::string;
 #endif
 
-// Builds the report of the file at path (the caller holds ReportLock()) and
+// Builds the report of the file at path on the calling thread and
 // sets pathLine to the text of its first line: the path's bytes on POSIX
 // systems; on Windows the name in the ANSI code page, as the shell's 8-bit
 // calls give it, so that the report is the Info page's byte for byte. With
@@ -30,6 +30,10 @@ void WriteJsonErrorOf(const PathName& path, const std::string& reason, JsonSink&
 // The path as the command's UTF-8 output and its messages name it: its
 // bytes as given on POSIX systems, the UTF-8 form on Windows.
 std::string PathText(const PathName& path);
+
+// A name read from a list of paths: its bytes on POSIX systems; on Windows
+// it is read as UTF-8.
+PathName PathFromList(const std::string& name);
 
 // True when path names a directory.
 bool IsDirectory(const PathName& path);

@@ -10,6 +10,7 @@ constexpr std::uint32_t TimeReferenceEnd = 346;
 constexpr std::uint32_t UmidAndReservedBytes = 254;
 constexpr std::uint32_t UmidBytes = 64;
 constexpr std::uint32_t LoudnessFields = 5;  // after the UMID, from version 2 on
+constexpr std::uint32_t MpegExtensionBytes = 8;
 
 }  // namespace
 
@@ -18,6 +19,7 @@ constexpr std::uint32_t LoudnessFields = 5;  // after the UMID, from version 2 o
 //       346 u16 version         348 UMID and reserved (254)   602 coding history
 void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth) {
   JsonScope broadcast("broadcast");
+  Showing fixed(true, HoldsFixedPart(length, BroadcastFixedBytes));
   std::uint64_t start = FilePosition();
   static const struct {
     const char* label;
@@ -122,8 +124,9 @@ void DescribeBroadcastExtension(std::uint32_t length, std::uint32_t depth) {
 
 // mext: 0 u16 sound information, 2 u16 frame size, 4 u16 ancillary data
 // length, 6 u16 ancillary data definition.
-void DescribeMpegExtension(std::uint32_t, std::uint32_t depth) {
+void DescribeMpegExtension(std::uint32_t length, std::uint32_t depth) {
   JsonScope extension("mpeg_extension");
+  Showing fixed(true, HoldsFixedPart(length, MpegExtensionBytes));
   std::uint16_t soundInformation = ReadU16();
   NewLine(depth);
   bool homogeneous = soundInformation & 0x1;

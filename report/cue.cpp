@@ -40,6 +40,7 @@ namespace {
 template <typename Describe>
 void DescribeCountedList(std::uint32_t length, std::uint32_t recordBytes, const char* name,
                          Describe describe) {
+  Showing fixed(true, HoldsFixedPart(length, CountBytes));
   std::uint64_t start = FilePosition();
   std::uint32_t count = ReadU32();
   JsonUnsigned("count", count);
@@ -80,6 +81,7 @@ void DescribePlaylistChunk(std::uint32_t length, std::uint32_t depth) {
 // labl, note: 0 identifier, 4 text.
 void DescribeLabelChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope label("label");
+  Showing fixed(true, HoldsFixedPart(length, LabelFixedBytes));
   BeginItemLine(depth, "#%.4s: ", "#%d: ");
   // A payload too short for its identifier has no text; the bytes after the
   // chunk are not its text.
@@ -90,6 +92,7 @@ void DescribeLabelChunk(std::uint32_t length, std::uint32_t depth) {
 // 14 language, 16 dialect, 18 code page, 20 text.
 void DescribeLabelledTextChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope labelledText("labelled_text");
+  Showing fixed(true, HoldsFixedPart(length, LabelledTextFixedBytes));
   BeginItemLine(depth, "#%.4s", "#%d");
   std::uint32_t regionLength = ReadU32();
   unsigned char purpose[4];

@@ -1,5 +1,12 @@
 // Internals of the chunk report engine, shared by the walker and the chunk
-// decoders. Everything here runs under ReportLock(), one report at a time.
+// decoders. The state of a report (its text, the file, the JSON writer, the
+// sizes and timing the decoders leave for later chunks) is thread_local:
+// each thread builds its own reports, with no lock, and the decoders read
+// and write that state by name as if it were one report's alone. What a
+// report without JSON touches has no destructor (plain values and arrays):
+// tarvo.dll may be unloaded while a thread that built a page lives on, and
+// a thread-local destructor would then be called into a library that is gone
+// when the thread ends (tests/shell: shell.Unload).
 #pragma once
 
 #include <cstddef>
@@ -12,20 +19,20 @@
 // ---- The report text -------------------------------------------------------
 
 // The report buffer. Each report fills it again from its first byte.
-extern char ReportText[ReportCapacity];
+extern thread_local char ReportText[ReportCapacity];
 
 // Where the next text goes, counted from the start of ReportText. This is the
 // length of the report as if the buffer had no end: it may run past the last
 // byte, while only the bytes that fit are stored (with a NUL behind them), so
 // a report that is too long ends with exactly its first ReportCapacity - 1
 // characters.
-extern std::size_t ReportCursor;
+extern thread_local std::size_t ReportCursor;
 
 // True once no more report text can be stored.
 bool ReportIsFull();
 
 // Whether text appended now reaches ReportText (see Showing below).
-extern bool TextShown;
+extern thread_local bool TextShown;
 
 // Appends printf-style formatted text at ReportCursor. Fixed-point numbers
 // are never formatted here: they go through FixedText, so that they round the
@@ -46,9 +53,9 @@ void AppendBytes(const char* bytes, std::size_t count);
 void NewLine(std::uint32_t depth);
 
 // How the bytes of a text in a file read as characters: RIFF texts in
-// Windows-1252, XML chunks in UTF-8. A payload that may not be text at all
-// (a chunk without a decoder of its own) is given in the JSON description
-// only when it reads as text.
+// Windows-1252, XML chunks in UTF-8. A payload of unknown content, which may
+// not be text at all, is given in the JSON description only when it reads
+// as text; a chunk that holds text by definition always gives its text.
 enum class TextKind { Riff, Utf8, RiffOrBinary, Utf8OrBinary };
 
 // Reads up to 256 bytes of payload (at most length) and appends them between
@@ -109,16 +116,18 @@ void JsonHex(const char* name, const unsigned char* bytes, std::size_t count);
 // (then name_truncated is true). The file position is left as it was.
 void JsonFileBytes(const char* name, std::uint64_t position, std::uint64_t count);
 // The text of up to length bytes of the file at position, up to its first
-// NUL and at most 1 MiB (then name_truncated is true), as UTF-8. A text that
-// may be binary is left out when it is not text. The caller may hand over
-// the first readCount bytes, read already. The file position is left as it
-// was.
+// NUL and at most 1 MiB (then name_truncated is true), as UTF-8, control
+// characters escaped. A payload that may be binary is left out unless the
+// bytes before its first NUL are one or more and none is a control
+// character but TAB, CR and LF. The caller may hand over the first readCount
+// bytes, read already. The file position is left as it was.
 void JsonText(const char* name, std::uint64_t position, std::uint64_t length, TextKind kind,
               const unsigned char* read = nullptr, std::size_t readCount = 0);
 
 // A problem of the file's structure: what (a snake_case kind) and where (a
 // file offset), the chunk it concerns when id is given, and the size it
-// declares against the size there is, when they matter.
+// declares against the size there is (sized), or against the size that the
+// fields of its decoder need (needed, when not 0).
 struct Problem {
   const char* kind;
   std::uint64_t offset;
@@ -128,6 +137,23 @@ struct Problem {
   std::uint64_t needed = 0;  // the size the chunk's fields take, when it matters
 };
 void ReportProblem(const Problem& problem);
+
+// Whether the payload of the chunk being decoded, length bytes, holds the
+// needed bytes of its decoder's fixed part. When it does not, the JSON
+// description gets a chunk_too_short problem, and the decoder leaves out of
+// JSON the fields that lie beyond the payload: the text report still shows
+// them as it always has, read from the bytes that follow the chunk.
+bool HoldsFixedPart(std::uint32_t length, std::uint32_t needed);
+
+// The deepest that objects and arrays nest in a description, the file's own
+// object counting as 1: common JSON readers refuse more (Ruby's by default
+// more than 100). A scope that would go deeper is left out, with its fields.
+constexpr std::uint32_t JsonDepthLimit = 100;
+// The levels a chunk other than a LIST takes at most: its object, its
+// decoder's member, an array of records and a record.
+constexpr std::uint32_t ChunkJsonLevels = 4;
+// How deep objects and arrays are open now.
+std::uint32_t JsonDepth();
 
 // An object or array member that closes at the end of the scope.
 class JsonScope {
@@ -139,7 +165,7 @@ class JsonScope {
   JsonScope& operator=(const JsonScope&) = delete;
 
  private:
-  bool open_;
+  bool open_, shown_;
   Kind kind_;
 };
 
@@ -254,7 +280,7 @@ struct LargeFileSizes {
   std::uint32_t tableEntries;  // the entries that count
   std::uint32_t lookupsLeft;   // table entries the report may still read
 };
-extern LargeFileSizes LargeSizes;
+extern thread_local LargeFileSizes LargeSizes;
 
 // Reads the ds64 payload of length bytes (at least 28) at the file position
 // into LargeSizes.
@@ -266,7 +292,7 @@ std::uint64_t LargeTableSize(std::uint32_t id);
 
 // Seconds of audio per byte of sample data, from the last format chunk of the
 // current report.
-extern double SecondsPerByte;
+extern thread_local double SecondsPerByte;
 
 void DescribeFormatTag(std::uint32_t tag);
 // Reads a GUID and writes it on a line of its own, with its name when it is
@@ -290,7 +316,8 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth);
 void DescribeDataChunk(std::uint64_t length, std::uint32_t depth);
 void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth);
-void DescribeFactChunk(std::uint32_t depth);
+void DescribeFactChunk(std::uint32_t length, std::uint32_t depth);
+void DescribeGuidChunk(std::uint32_t length, std::uint32_t depth);
 
 // ---- Facts that one chunk leaves for another ---------------------------------
 

@@ -1,6 +1,7 @@
 // The engine's file layer: field reads from the file being reported, served
 // from a read-ahead buffer so that a report costs a few large reads instead
 // of one system call per field.
+#include <atomic>
 #include <cstring>
 
 #include "platform_file.h"
@@ -14,20 +15,31 @@ namespace {
 constexpr std::size_t ReadAheadBytes = 16384;
 constexpr std::size_t FirstLookBytes = 4096;
 
-std::uint64_t Position = 0;
-std::uint64_t FileSize = 0;
-bool ReadAheadEnabled = true;
+// Each thread reads its own report's file.
+thread_local std::uint64_t Position = 0;
+thread_local std::uint64_t FileSize = 0;
+thread_local bool ReadAheadEnabled = true;
 
 // Bytes of the file from AheadStart, AheadLength of them.
-unsigned char Ahead[ReadAheadBytes];
-std::uint64_t AheadStart = 0;
-std::size_t AheadLength = 0;
-bool AheadFilled = false;
-bool AheadAtEnd = false;  // the buffer ends where the file ended
+thread_local unsigned char Ahead[ReadAheadBytes];
+thread_local std::uint64_t AheadStart = 0;
+thread_local std::size_t AheadLength = 0;
+thread_local bool AheadFilled = false;
+thread_local bool AheadAtEnd = false;  // the buffer ends where the file ended
+
+// Set by tests only, for every thread.
+std::atomic<void (*)()> BeforeRead{nullptr};
+
+std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+  if (void (*wait)() = BeforeRead.load(std::memory_order_acquire)) wait();
+  return PlatformReadAt(offset, buffer, count);
+}
 
 }  // namespace
 
 void SetReadAhead(bool enabled) { ReadAheadEnabled = enabled; }
+
+void SetBeforeRead(void (*wait)()) { BeforeRead.store(wait, std::memory_order_release); }
 
 bool OpenReportFile(ReportPath path) {
   Position = 0;
@@ -57,7 +69,7 @@ std::size_t ReadBytes(void* buffer, std::size_t count) {
   }
   std::size_t delivered;
   if (!ReadAheadEnabled || count > ReadAheadBytes) {
-    delivered = PlatformReadAt(Position, bytes, count);
+    delivered = ReadAt(Position, bytes, count);
   } else {
     bool inside = AheadFilled && Position >= AheadStart && Position - AheadStart <= AheadLength;
     std::size_t offset = inside ? static_cast<std::size_t>(Position - AheadStart) : 0;
@@ -67,7 +79,7 @@ std::size_t ReadBytes(void* buffer, std::size_t count) {
       std::size_t wanted = ReadAheadBytes;
       if (FileSize > Position + ReadAheadBytes && count <= FirstLookBytes) wanted = FirstLookBytes;
       AheadStart = Position;
-      AheadLength = PlatformReadAt(Position, Ahead, wanted);
+      AheadLength = ReadAt(Position, Ahead, wanted);
       AheadAtEnd = AheadLength < wanted;
       AheadFilled = true;
       offset = 0;

@@ -8,8 +8,9 @@
 
 namespace {
 
-int ReportFile = -1;
-struct stat ReportFileStatus;
+// The open file of this thread's report.
+thread_local int ReportFile = -1;
+thread_local struct stat ReportFileStatus;
 
 // Calendar fields in UTC of a count of seconds since 1970. Done here rather
 // than with gmtime_r, which reads the time zone files first.

@@ -5,12 +5,13 @@
 
 namespace {
 
-HANDLE ReportFile = INVALID_HANDLE_VALUE;
-std::uint64_t FilePointer = 0;  // where the system's file pointer stands
+// The open file of this thread's report.
+thread_local HANDLE ReportFile = INVALID_HANDLE_VALUE;
+thread_local std::uint64_t FilePointer = 0;  // where the system's file pointer stands
 
 // The UTF-16 form of a path given as 8-bit text alone; as long as the
-// longest name the system takes.
-wchar_t NameFromText[32768];
+// longest name the system takes (too large for the stack of a shell thread).
+thread_local wchar_t NameFromText[32768];
 
 }  // namespace
 

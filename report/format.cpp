@@ -8,8 +8,11 @@ namespace {
 
 constexpr std::uint16_t TagExtensible = 0xFFFE;
 constexpr std::uint16_t TagMpeg1 = 0x0050;
+constexpr std::uint32_t WaveFormatBytes = 14;    // up to the block align
+constexpr std::uint32_t PcmFormatBytes = 16;     // and the bits per sample
 constexpr std::uint32_t CommonHeaderBytes = 18;  // up to and including the extra size
 constexpr std::uint32_t ExtendedLayoutBytes = 22;
+constexpr std::uint32_t GuidBytes = 16;
 constexpr std::uint32_t ParameterDumpMaximum = 100;
 
 struct FormatName {
@@ -205,13 +208,27 @@ void DescribeGuid(std::uint32_t depth, const char* name, const char* knownName) 
     if (std::strcmp(text, known.guid) == 0) TextField(knownName, known.text);
 }
 
+// guid, dlid: a GUID.
+void DescribeGuidChunk(std::uint32_t length, std::uint32_t depth) {
+  JsonScope guid("guid");
+  Showing fixed(true, HoldsFixedPart(length, GuidBytes));
+  DescribeGuid(depth);
+}
+
 // The common header (WAVEFORMATEX):
 //   0 u16 format tag      2 u16 channels       4 u32 samples per second
 //   8 u32 bytes/second   12 u16 block align   14 u16 bits per sample
 //  16 u16 extra size
+// The bits per sample (in all but the oldest files) and the layouts of the
+// extensible and MPEG-1 formats belong to the fixed part; the extra size
+// does not (many files leave it out).
 void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope format("format");
+  const std::uint32_t payload = length;
   std::uint16_t tag = ReadU16();
+  bool layout = tag == TagExtensible || tag == TagMpeg1;
+  HoldsFixedPart(length, layout ? CommonHeaderBytes + ExtendedLayoutBytes : PcmFormatBytes);
+  Showing header(true, length >= WaveFormatBytes);
   NewLine(depth);
   DescribeFormatTag(tag);
 
@@ -231,7 +248,7 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
 
   std::uint16_t bitsPerSample = ReadU16();
   {
-    Showing shown(bitsPerSample != 0, true);
+    Showing shown(bitsPerSample != 0, length >= PcmFormatBytes);
     NewLine(depth);
     Field("bits_per_sample", "%d bit", bitsPerSample);
   }
@@ -241,14 +258,12 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
   std::uint16_t extraSize = ReadU16();
   if (length >= CommonHeaderBytes) JsonUnsigned("extra_size", extraSize);
 
-  if (tag == TagExtensible) {
-    DescribeExtensibleLayout(bitsPerSample, depth);
-    length -= ExtendedLayoutBytes;  // wraps for a short chunk, like the reads
+  {
+    Showing layoutHeld(true, length >= CommonHeaderBytes + ExtendedLayoutBytes);
+    if (tag == TagExtensible) DescribeExtensibleLayout(bitsPerSample, depth);
+    if (tag == TagMpeg1) DescribeMpegLayout(depth);
   }
-  if (tag == TagMpeg1) {
-    DescribeMpegLayout(depth);
-    length -= ExtendedLayoutBytes;
-  }
+  if (layout) length -= ExtendedLayoutBytes;  // wraps for a short chunk, like the reads
 
   if (length > CommonHeaderBytes) {
     NewLine(depth);
@@ -263,6 +278,10 @@ void DescribeFormatChunk(std::uint32_t length, std::uint32_t depth) {
       parameters[i] = ReadU8();
       Append(" %.2X", parameters[i]);
     }
-    JsonHex("additional_parameters", parameters, shown);
+    // JSON has those of the dumped bytes that the chunk holds.
+    std::uint32_t at = CommonHeaderBytes + (layout ? ExtendedLayoutBytes : 0);
+    std::uint32_t held = payload > at ? payload - at : 0;
+    Showing inside(true, held != 0);
+    JsonHex("additional_parameters", parameters, shown < held ? shown : held);
   }
 }

@@ -20,7 +20,6 @@ constexpr std::size_t FileBlock = 4096;
 const char HexDigits[] = "0123456789ABCDEF";
 
 struct JsonWriter {
-  JsonSink* sink = nullptr;
   std::string out;
   std::string firstMember;  // per open object or array: 1 until a member is written
   std::string problems;           // the elements of "problems"
@@ -28,11 +27,17 @@ struct JsonWriter {
   std::string bytes;              // of the text or run being read
 };
 
-JsonWriter Json;
-bool JsonShown = true;
+// The writer is touched only while a description is written (Sink set). A
+// thread that builds reports without one, as the Info page does in
+// tarvo.dll, then holds no thread-local object with a destructor: one would
+// be called when the thread ends, and the shell may have unloaded the
+// library by then.
+thread_local JsonSink* Sink = nullptr;
+thread_local JsonWriter Json;
+thread_local bool JsonShown = true;
 
 void Flush() {
-  if (!Json.out.empty()) Json.sink->Write(Json.out.data(), Json.out.size());
+  if (!Json.out.empty()) Sink->Write(Json.out.data(), Json.out.size());
   Json.out.clear();
 }
 
@@ -161,21 +166,6 @@ bool ReadsAsText(const std::string& bytes) {
   return true;
 }
 
-// Whether the file holds nothing but NUL bytes from start to end.
-bool OnlyNulBetween(std::uint64_t start, std::uint64_t end) {
-  SeekFile(start);
-  unsigned char block[FileBlock];
-  while (FilePosition() < end) {
-    std::uint64_t left = end - FilePosition();
-    std::size_t wanted = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
-    std::size_t got = ReadBytes(block, wanted);
-    for (std::size_t i = 0; i < got; ++i)
-      if (block[i] != 0) return false;
-    if (got < wanted) break;
-  }
-  return true;
-}
-
 // Follows the member name just written: it was cut at the cap.
 void TruncatedMember(const char* name) {
   Json.out += ",\"";
@@ -185,16 +175,26 @@ void TruncatedMember(const char* name) {
 
 }  // namespace
 
-bool JsonWanted() { return Json.sink != nullptr && JsonShown; }
+bool JsonWanted() { return Sink != nullptr && JsonShown; }
 
-JsonScope::JsonScope(const char* name, Kind kind) : open_(JsonWanted()), kind_(kind) {
+std::uint32_t JsonDepth() {
+  return Sink ? static_cast<std::uint32_t>(Json.firstMember.size()) : 0;
+}
+
+JsonScope::JsonScope(const char* name, Kind kind)
+    : open_(JsonWanted()), shown_(JsonShown), kind_(kind) {
   if (!open_) return;
+  if (JsonDepth() >= JsonDepthLimit) {
+    open_ = JsonShown = false;
+    return;
+  }
   Key(name);
   Json.out += kind == Object ? '{' : '[';
   Json.firstMember.push_back(1);
 }
 
 JsonScope::~JsonScope() {
+  JsonShown = shown_;
   if (!open_) return;
   Json.firstMember.pop_back();
   Json.out += kind_ == Object ? '}' : ']';
@@ -319,13 +319,9 @@ void JsonText(const char* name, std::uint64_t position, std::uint64_t length, Te
   }
   bool cut = Json.bytes.size() > TextCap;
   if (cut) Json.bytes.resize(TextCap);
-  bool text = true;
-  if (kind == TextKind::RiffOrBinary || kind == TextKind::Utf8OrBinary) {
-    // A payload is text when it has no control characters before its first
-    // NUL, and nothing but NUL bytes after it.
-    std::uint64_t end = position + (length < TextCap ? length : TextCap);
-    text = ReadsAsText(Json.bytes) && (!nul || OnlyNulBetween(position + Json.bytes.size() + 1, end));
-  }
+  // What follows the first NUL (padding, often of other bytes) has no say.
+  bool text = (kind != TextKind::RiffOrBinary && kind != TextKind::Utf8OrBinary) ||
+              (!Json.bytes.empty() && ReadsAsText(Json.bytes));
   SeekFile(resume);
   if (!text) return;
   Key(name);
@@ -358,7 +354,7 @@ std::uint32_t RecordsHeld(std::uint64_t start, std::uint64_t length, std::uint32
 }
 
 void ReportProblem(const Problem& problem) {
-  if (Json.sink == nullptr) return;
+  if (Sink == nullptr) return;
   if (++Json.problemCount > ProblemCap) return;
   std::string& out = Json.problems;
   if (Json.problemCount > 1) out += ',';
@@ -370,13 +366,15 @@ void ReportProblem(const Problem& problem) {
     out += ",\"id\":";
     AppendIdentifier(problem.id, 4, out);
   }
-  if (problem.sized) {
+  if (problem.sized || problem.needed != 0) {
     out += ",\"declared\":";
     AppendNumber(problem.declared, out);
+  }
+  if (problem.sized) {
     out += ",\"actual\":";
     AppendNumber(problem.actual, out);
   }
-  if (problem.needed) {
+  if (problem.needed != 0) {
     out += ",\"needed\":";
     AppendNumber(problem.needed, out);
   }
@@ -419,7 +417,7 @@ void PathMembers(ReportPath path) {
 }
 
 void Begin(JsonSink& sink, ReportPath path) {
-  Json.sink = &sink;
+  Sink = &sink;
   Json.out.clear();
   Json.firstMember.assign(1, 1);
   Json.problems.clear();
@@ -433,7 +431,7 @@ void End() {
   Json.out += "}\n";
   Flush();
   Json.firstMember.clear();
-  Json.sink = nullptr;
+  Sink = nullptr;
 }
 
 }  // namespace
@@ -441,7 +439,7 @@ void End() {
 void JsonBegin(JsonSink& sink, ReportPath path) { Begin(sink, path); }
 
 void JsonFinish() {
-  if (Json.sink == nullptr) return;
+  if (Sink == nullptr) return;
   Key("problems");
   Json.out += '[';
   Json.out += Json.problems;
@@ -451,7 +449,6 @@ void JsonFinish() {
 }
 
 void WriteJsonError(ReportPath path, const char* error, JsonSink& json) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   Begin(json, path);
   Key("error");
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(error);

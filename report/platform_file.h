@@ -1,5 +1,5 @@
-// The platform's file calls, as the engine's file layer uses them. One file
-// is open at a time. Implemented with Win32 calls on Windows and POSIX calls
+// The platform's file calls, as the engine's file layer uses them. Each
+// thread has one file open at a time, its report's. Implemented with Win32 calls on Windows and POSIX calls
 // elsewhere; both behave the same.
 #pragma once
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 #include <string>
 
 // Size of the report buffer, terminating NUL included. A report never holds
@@ -28,9 +27,10 @@ struct ReportPath {
 
 // Builds the report of the file at path and returns it: NUL-terminated
 // Windows-1252 text with CR LF line breaks, after the path line, which holds
-// the path's text as given. The text lives in the engine's one buffer and
-// stays valid until the next report begins; hold ReportLock() while copying
-// it out.
+// the path's text as given. Each thread has a report buffer of its own: the
+// text stays valid until the same thread begins its next report, whatever
+// other threads build meanwhile. Reports on several threads run side by
+// side; none waits for another's file.
 const char* BuildReport(ReportPath path);
 
 // Receives the JSON description of a report, piece by piece, as the report
@@ -61,8 +61,3 @@ const char* BuildReport(ReportPath path, JsonSink* json, std::string* tags);
 // Writes the JSON object of a file that could not be reported on: its path
 // and why, as error.
 void WriteJsonError(ReportPath path, const char* error, JsonSink& json);
-
-// The lock that serialises reports. BuildReport takes it itself; a caller
-// that copies the text out holds it from before BuildReport until the copy
-// is made. It is recursive, so holding it across BuildReport is allowed.
-std::recursive_mutex& ReportLock();

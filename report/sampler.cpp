@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint32_t HundredthOfTwoTo32 = 42949672;  // 2^32 / 100, rounded down
 constexpr std::uint32_t LoopLimit = 10;                 // 10 loops or more: none shown
 constexpr std::uint32_t ManufacturerByteMask = 127;
-constexpr int InstrumentChunkBytes = 7;
+constexpr std::uint32_t InstrumentChunkBytes = 7;
 constexpr std::uint32_t SamplerFixedBytes = 36;  // up to the first loop
 constexpr std::uint32_t LoopBytes = 24;
 
@@ -22,6 +22,7 @@ int Signed8(std::uint8_t byte) { return static_cast<std::int8_t>(byte); }
 //       length   36 loops of 24 bytes   then the manufacturer data
 void DescribeSamplerChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope sampler("sampler");
+  Showing fixed(true, HoldsFixedPart(length, SamplerFixedBytes));
   std::uint64_t start = FilePosition();
   std::uint32_t manufacturer = ReadU32();
   std::uint32_t product = ReadU32();
@@ -125,8 +126,9 @@ void DescribeSamplerChunk(std::uint32_t length, std::uint32_t depth) {
 
 // inst: root note, fine tuning (cents), gain (dB), lowest and highest key,
 // lowest and highest velocity; all signed bytes.
-void DescribeInstrumentChunk(std::uint32_t, std::uint32_t depth) {
+void DescribeInstrumentChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope instrument("instrument");
+  Showing fixed(true, HoldsFixedPart(length, InstrumentChunkBytes));
   unsigned char fields[InstrumentChunkBytes];
   ReadBytes(fields, sizeof fields);
   NewLine(depth);

@@ -1,4 +1,5 @@
 // Peak, display, data and fact chunks.
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -9,6 +10,7 @@ namespace {
 constexpr std::uint32_t PeakHeaderBytes = 8;  // version, time stamp
 constexpr std::uint32_t PeakEntryBytes = 8;   // float value, position
 constexpr std::uint32_t ClipboardCodeBytes = 4;
+constexpr std::uint32_t SampleCountBytes = 4;
 constexpr std::uint32_t LargeSizeBytes = 8;        // each of the three sizes of ds64
 constexpr std::uint32_t LargeFixedBytes = 28;      // the three sizes and the table length
 constexpr std::uint32_t LargeTableEntryBytes = 12;  // identifier, u64 size
@@ -37,12 +39,13 @@ std::uint32_t CountedTableEntries(std::uint32_t length, std::uint32_t tableLengt
 
 }  // namespace
 
-LargeFileSizes LargeSizes = {};
+thread_local LargeFileSizes LargeSizes = {};
 
 // PEAK: 0 u32 version, 4 u32 time stamp, then per channel a float peak value
 // and a u32 position. The channel count comes from the length alone.
 void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope peak("peak");
+  Showing fixed(true, HoldsFixedPart(length, PeakHeaderBytes));
   std::uint64_t start = FilePosition();
   NewLine(depth);
   Field("version", "Version %d", ReadU32());
@@ -66,18 +69,11 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
     NewLine(depth);
     Append("Channel %u: %s dB @ %d", channel, level.c_str(), position);
     if (JsonWanted()) {
-      // Nine significant digits tell any float from its neighbours.
-      double magnitude = std::fabs(static_cast<double>(value));
-      // An infinite value has no digits to count (and prints as null).
-      bool counted = magnitude > 0.0 && std::isfinite(magnitude);
-      int decimals = counted ? 8 - static_cast<int>(std::floor(std::log10(magnitude))) : 0;
-      FixedText linear(value, decimals < 0 ? 0 : decimals > 30 ? 30 : decimals);
-      char* end = linear.text + std::strlen(linear.text);
-      if (std::strchr(linear.text, '.')) {
-        while (end[-1] == '0') *--end = '\0';
-        if (end[-1] == '.') *--end = '\0';
-      }
-      JsonNumberText("value", linear.c_str());
+      // The fewest digits that read back as the same float ("inf" and
+      // "nan", which JSON has as null, for the others).
+      char shortest[32];
+      *std::to_chars(shortest, shortest + sizeof shortest - 1, value).ptr = '\0';
+      JsonNumberText("value", shortest);
       JsonNumberText("level_db", level.c_str());
       JsonUnsigned("position", position);
     }
@@ -87,17 +83,24 @@ void DescribePeakChunk(std::uint32_t length, std::uint32_t depth) {
 // DISP: 0 u32 clipboard format, 4 the data.
 void DescribeDisplayChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope display("display");
+  Showing fixed(true, HoldsFixedPart(length, ClipboardCodeBytes));
   std::uint32_t code = ReadU32();
   NewLine(depth);
   JsonUnsigned("clipboard_format", code);
-  if (const char* label = ClipboardLabel(code)) {
+  const char* label = ClipboardLabel(code);
+  if (label) {
     TextField("clipboard_format_name", label);
     Append(": ");
   } else {
     Append("Clipboard format %d: ", static_cast<std::int32_t>(code));
   }
+  // JSON has the data as text in the formats of 8-bit text (1 and 7), never
+  // in the other named ones (pictures, sound, and UTF-16 text, which it does
+  // not decode), and in the rest when it reads as text.
+  bool text = code == 1 || code == 7;
   if (length > ClipboardCodeBytes)
-    DumpQuotedText(length - ClipboardCodeBytes, 0, "text", TextKind::RiffOrBinary);
+    DumpQuotedText(length - ClipboardCodeBytes, 0, text || !label ? "text" : nullptr,
+                   text ? TextKind::Riff : TextKind::RiffOrBinary);
 }
 
 // data: only its length is used; the samples are never read. The length is
@@ -118,8 +121,9 @@ void DescribeDataChunk(std::uint64_t length, std::uint32_t depth) {
 }
 
 // fact: 0 u32 sample count.
-void DescribeFactChunk(std::uint32_t depth) {
+void DescribeFactChunk(std::uint32_t length, std::uint32_t depth) {
   JsonScope fact("fact");
+  Showing fixed(true, HoldsFixedPart(length, SampleCountBytes));
   NewLine(depth);
   Field("sample_count", "%d samples", ReadU32());
 }
@@ -135,6 +139,7 @@ void DescribeDs64Chunk(std::uint32_t length, std::uint32_t depth) {
   } Sizes[] = {{"riff_length", "RIFF length %llu"},
                {"data_length", "data length %llu"},
                {"sample_count", "%llu samples"}};
+  HoldsFixedPart(length, LargeFixedBytes);
   std::uint64_t start = FilePosition();
   std::uint32_t end = 0;
   for (const auto& size : Sizes) {

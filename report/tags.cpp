@@ -49,7 +49,10 @@ struct HeldSection {
   std::size_t at;
   std::string lines;
 };
-thread_local std::vector<HeldSection> Held;
+// Made for a Tags report and gone at its end: only the pointer is
+// thread-local, so that a thread that built one holds nothing with a
+// destructor (see engine.h).
+thread_local std::vector<HeldSection>* Held = nullptr;
 
 void LabelledLine(const char* label, const std::string& value) {
   if (!TagLinesWanted()) return;
@@ -110,15 +113,17 @@ void TagLine(std::size_t indent, const std::string& text) {
 void BeginTagsReport(std::string* tags) {
   TagsOut = tags;
   TagsStart = tags ? tags->size() : 0;
-  Held.clear();
+  delete Held;
+  Held = tags ? new std::vector<HeldSection> : nullptr;
 }
 
 void EndTagsReport() {
   // Later sections first, so that the places of earlier ones hold.
-  if (TagsOut && TagsOut->size() > TagsStart)
-    for (auto section = Held.rbegin(); section != Held.rend(); ++section)
+  if (TagsOut && Held && TagsOut->size() > TagsStart)
+    for (auto section = Held->rbegin(); section != Held->rend(); ++section)
       TagsOut->insert(section->at, section->lines);
-  Held.clear();
+  delete Held;
+  Held = nullptr;
   TagsOut = nullptr;
 }
 
@@ -129,7 +134,7 @@ HeldTags::HeldTags() : out_(TagsOut) {
 HeldTags::~HeldTags() {
   if (!out_) return;
   TagsOut = out_;
-  if (!lines_.empty()) Held.push_back({out_->size(), std::move(lines_)});
+  if (!lines_.empty() && Held) Held->push_back({out_->size(), std::move(lines_)});
 }
 
 std::uint64_t PayloadHeld(std::uint32_t length) {

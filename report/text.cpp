@@ -5,9 +5,9 @@
 
 #include "engine.h"
 
-char ReportText[ReportCapacity];
-std::size_t ReportCursor = 0;
-bool TextShown = true;
+thread_local char ReportText[ReportCapacity];
+thread_local std::size_t ReportCursor = 0;
+thread_local bool TextShown = true;
 
 namespace {
 

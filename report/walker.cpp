@@ -1,9 +1,16 @@
 // The file summary and the walk of the RIFF chunk tree.
+#include <algorithm>
+
 #include "engine.h"
 
-double SecondsPerByte = 0.0;
+thread_local double SecondsPerByte = 0.0;
 
 namespace {
+
+// The chunk whose payload is being decoded: its header's offset and its
+// identifier, for the problems its decoder finds.
+thread_local std::uint64_t DecodedChunkOffset = 0;
+thread_local unsigned char DecodedChunkId[4] = {};
 
 constexpr std::uint32_t ListTypeBytes = 4;
 constexpr std::uint32_t ChunkHeaderBytes = 8;
@@ -12,10 +19,9 @@ constexpr std::uint32_t MinimumListRemainder = ListTypeBytes + ChunkHeaderBytes;
 constexpr std::uint32_t LargeSizeMark = 0xFFFFFFFF;  // "the size is in ds64"
 constexpr std::uint32_t LargeSizesOffset = 12;       // where an RF64 file has its ds64 chunk
 constexpr std::uint32_t LargeSizesMinimum = 28;      // three sizes and the table length
-// Lists nested deeper than this are left out of the JSON description (the
-// report still shows them), so that common JSON readers, which refuse
-// deeper nesting, read the description of any file.
-constexpr std::uint32_t JsonDepthLimit = 64;
+// A LIST's array of chunks, around the chunks' own levels (the LIST's object
+// is open already when they are counted).
+constexpr std::uint32_t ListJsonLevels = 1 + ChunkJsonLevels;
 
 // Whether the file's form (RIFF, RF64 or BW64) holds tag chunks at its top
 // level.
@@ -34,14 +40,16 @@ void QuotedTag(std::uint32_t size, std::uint32_t depth, TextKind kind, bool tagg
 
 // Sends a chunk's payload to its decoder. This table is the only place where
 // chunk identifiers meet decoders (the two switches below find the sizes of
-// an RF64 file). Only the data chunk is given a size beyond 32 bits.
-// Tag chunks at the top level of the form are also decoded for the Tags
-// report and the JSON description (tagged true).
-void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, bool tagged) {
+// an RF64 file). Only the data chunk is given a size beyond 32 bits. The
+// items of a LIST 'INFO' are texts whatever their identifier. Tag chunks at
+// the top level of the form are also decoded for the Tags report and the
+// JSON description (tagged true).
+void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth,
+                 std::uint32_t listType, bool tagged) {
   std::uint32_t size = fullSize > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fullSize);
   std::uint64_t start = FilePosition();
   tagged = tagged && TagsWanted();
-  constexpr TextKind Xml = TextKind::Utf8OrBinary, Binary = TextKind::RiffOrBinary;
+  constexpr TextKind Xml = TextKind::Utf8, Binary = TextKind::RiffOrBinary;
   switch (id) {
     case FourCC("PAD "): break;  // sector alignment: nothing to show
     case FourCC("cue "): DescribeCueChunk(size, depth); break;
@@ -58,18 +66,14 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("data"): DescribeDataChunk(fullSize, depth); break;
     case FourCC("ds64"): DescribeDs64Chunk(size, depth); break;
     case FourCC("guid"):
-    case FourCC("dlid"): {
-      JsonScope guid("guid");
-      DescribeGuid(depth);
-      break;
-    }
+    case FourCC("dlid"): DescribeGuidChunk(size, depth); break;
     case FourCC("labl"):
     case FourCC("note"): DescribeLabelChunk(size, depth); break;
     case FourCC("ltxt"): DescribeLabelledTextChunk(size, depth); break;
     case FourCC("plst"): DescribePlaylistChunk(size, depth); break;
     case FourCC("smpl"): DescribeSamplerChunk(size, depth); break;
     case FourCC("inst"): DescribeInstrumentChunk(size, depth); break;
-    case FourCC("fact"): DescribeFactChunk(depth); break;
+    case FourCC("fact"): DescribeFactChunk(size, depth); break;
     // Tag chunks are quoted as any other payload is; at the top level their
     // decoders write the Tags report and JSON. XML chunks are UTF-8 text;
     // every other payload is Windows-1252 text, when it is text at all.
@@ -82,7 +86,10 @@ void DecodeChunk(std::uint32_t id, std::uint64_t fullSize, std::uint32_t depth, 
     case FourCC("umid"): QuotedTag(size, depth, Binary, tagged, DescribeUmidChunk); break;
     case FourCC("id3 "):
     case FourCC("ID3 "): QuotedTag(size, depth, Binary, tagged, DescribeId3Chunk); break;
-    default: DumpQuotedText(size, depth, "text", TextKind::RiffOrBinary); break;
+    default:
+      DumpQuotedText(size, depth, "text",
+                     listType == FourCC("INFO") ? TextKind::Riff : TextKind::RiffOrBinary);
+      break;
   }
 }
 
@@ -127,6 +134,12 @@ void CheckLargeSize(std::uint64_t at, const unsigned char* header, std::uint64_t
 
 }  // namespace
 
+bool HoldsFixedPart(std::uint32_t length, std::uint32_t needed) {
+  if (length >= needed) return true;
+  ReportProblem({"chunk_too_short", DecodedChunkOffset, DecodedChunkId, false, length, 0, needed});
+  return false;
+}
+
 void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   const std::uint64_t listStart = FilePosition();
   const std::uint64_t listEnd = length > ~listStart ? ~std::uint64_t{0} : listStart + length;
@@ -135,7 +148,12 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
   ReadBytes(type, sizeof type);  // a type cut off by the end of the file reads as zeros
   NewLine(depth);
   Append(depth == 0 ? "RIFF '%.4s'" : "LIST '%.4s'", reinterpret_cast<const char*>(type));
-  JsonIdentifier(depth == 0 ? "form" : "list_type", type);
+  {
+    // A LIST too short for its type reads the next chunk's bytes there.
+    Showing typeHeld(true, depth == 0 || HoldsFixedPart(static_cast<std::uint32_t>(length),
+                                                        ListTypeBytes));
+    JsonIdentifier(depth == 0 ? "form" : "list_type", type);
+  }
   JsonScope chunks("chunks", JsonScope::Array);
 
   // The remainder still counts the list's type, which was read above. Only
@@ -182,8 +200,13 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
     else if (size > inList)
       ReportProblem({"chunk_past_end_of_list", at, header, true, size, inList});
 
+    DecodedChunkOffset = at;
+    std::copy(header, header + sizeof DecodedChunkId, DecodedChunkId);
     if (id == FourCC("LIST")) {
-      bool described = depth + 1 < JsonDepthLimit;
+      // A list whose chunks' objects would nest too deep is left out of the
+      // JSON description (the report still shows it), so that common JSON
+      // readers read the description of any file.
+      bool described = JsonDepth() + ListJsonLevels <= JsonDepthLimit;
       if (!described && JsonWanted()) ReportProblem({"nesting_too_deep", at, header});
       Showing deeper(true, described);
       WalkChunkList(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size, depth + 1);
@@ -191,7 +214,7 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
       NewLine(depth + 1);
       Append("<%.4s>", reinterpret_cast<const char*>(header));
       DescribeChunkId(header);
-      if (size != 0) DecodeChunk(id, size, depth + 2, depth == 0 && FormHoldsTags);
+      if (size != 0) DecodeChunk(id, size, depth + 2, FourCCValue(type), depth == 0 && FormHoldsTags);
     }
     SeekFile(start + size + pad);
   }
@@ -203,7 +226,6 @@ void WalkChunkList(std::uint64_t length, std::uint32_t depth) {
 namespace {
 
 const char* Build(ReportPath path, JsonSink* json, std::string* tags) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ReportCursor = 0;
   ReportText[0] = '\0';
   SecondsPerByte = 0.0;  // one file's format must not time another's data
@@ -274,9 +296,4 @@ const char* BuildReport(ReportPath path, JsonSink& json) { return Build(path, &j
 
 const char* BuildReport(ReportPath path, JsonSink* json, std::string* tags) {
   return Build(path, json, tags);
-}
-
-std::recursive_mutex& ReportLock() {
-  static std::recursive_mutex lock;
-  return lock;
 }

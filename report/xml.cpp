@@ -12,9 +12,6 @@ namespace {
 
 constexpr char NameSeparator = '\1';
 
-// The payload being read, kept from report to report for its room.
-thread_local std::string Payload;
-
 struct Reading {
   XML_Parser parser;
   XmlReader& reader;
@@ -127,6 +124,9 @@ XmlOutcome ReadXmlChunk(std::uint32_t length, bool namespaces, XmlReader& reader
   XmlOutcome outcome;
   outcome.length = length;
   outcome.cut = length > XmlByteCap;
+  // Not kept from report to report: a thread-local with a destructor would
+  // outlive tarvo.dll in a thread that showed a page (see engine.h).
+  std::string Payload;
   Payload.resize(outcome.cut ? XmlByteCap : length);
   Payload.resize(ReadBytes(&Payload[0], Payload.size()));
   std::size_t count = WithoutTrailingNuls(Payload);

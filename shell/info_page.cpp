@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <mutex>
-
 #include "extension.h"
 #include "module.h"
 #include "report.h"
@@ -115,9 +113,8 @@ INT_PTR CALLBACK InfoPageProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
         const SheetExtension* extension = SheetExtension::FromPageData(page->lParam);
         SendDlgItemMessageA(dialog, ReportControlId, EM_SETTABSTOPS, 1,
                             reinterpret_cast<LPARAM>(&ReportTabStop));
-        // The text lives in the engine's one buffer: hold the engine until
-        // the edit control has made its own copy.
-        std::lock_guard<std::recursive_mutex> reportHeld(ReportLock());
+        // The text lives in this thread's report buffer, which only this
+        // thread's next report reuses: the edit control copies it first.
         const char* report = BuildReport(extension->PageFile());
         SendDlgItemMessageA(dialog, ReportControlId, WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>(report));

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <mutex>
 #include <string>
 
 #include "extension.h"
@@ -84,10 +83,7 @@ bool SheetExtension::TakeTagsText()
 {
     try {
         std::string tags;
-        {
-            std::lock_guard<std::recursive_mutex> reportHeld(ReportLock());
-            BuildReport(PageFile(), nullptr, &tags);
-        }
+        BuildReport(PageFile(), nullptr, &tags);
         if (tags.empty())
             return false;
         TagsText = PageText(Utf8(FileName) + '\n' + tags);

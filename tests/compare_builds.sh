@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows build under Wine and the native build must give the same bytes
-# for the same file, as --raw reports, JSON descriptions and Tags reports: the sample
-# files, the tests' data and 600 damaged files.
+# for the same file, as --raw reports, JSON descriptions and Tags reports
+# (the Windows build's JSON also on four threads): the sample files, the
+# tests' data and 600 damaged files.
 # Usage: compare_builds.sh WINE-RUNNER WINDOWS-REPORT NATIVE-REPORT SOURCE-DIR WORK-DIR
 wine_run=$1 windows=$2 native=$3 source=$4 work=$5
 [ -x "$native" ] || { echo "native tarvo-report not built: $native"; exit 1; }
@@ -31,6 +32,10 @@ for mode in json tags; do
   cmp native.$mode windows.$mode ||
     { echo "--$mode differs, first in line $(cmp native.$mode windows.$mode | sed 's/.* //')"; exit 1; }
 done
+xargs sh "$wine_run" "$windows" --json -j 4 <list >windows-threads.json 2>windows.err ||
+  { echo "the Windows build, --json -j 4: xargs exit status $?: $(head -n 5 windows.err)"; exit 1; }
+cmp native.json windows-threads.json ||
+  { echo "the JSON descriptions of -j 4 differ, first in line $(cmp native.json windows-threads.json | sed 's/.* //')"; exit 1; }
 files=$(wc -l <list)
 if cmp -s native.out windows.out; then
   echo "$files passed, 0 failed"

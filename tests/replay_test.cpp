@@ -23,7 +23,6 @@ std::vector<std::string> KeptFiles() {
 }
 
 std::string ReportOf(const std::string& path, bool readAhead) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   SetReadAhead(readAhead);
   const char* report = BuildReport(path.c_str());
   SetReadAhead(true);

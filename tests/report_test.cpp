@@ -1,11 +1,14 @@
 // The report as a whole: summary lines, the chunk walk, quoted text, the
 // capacity of the report and the number formatting.
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <thread>
@@ -195,7 +198,6 @@ TEST(Walk, FileThatCannotBeOpenedGivesItsPathAlone) {
   ReportFixture file;
   std::string missing = file.Path() + ".missing";
   std::string directory = std::filesystem::path(file.Path()).parent_path().string();
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   EXPECT_EQ(std::string(BuildReport(missing.c_str())), missing);
   EXPECT_EQ(std::string(BuildReport(directory.c_str())), directory);
   // A device would deliver no file, or make a read wait.
@@ -241,7 +243,6 @@ TEST(Walk, WindowsOpensTheFileItsNameNames) {
   ASSERT_TRUE(CopyFileW(written.wstring().c_str(), name.c_str(), FALSE)) << text;
   const std::string rest = file.Report().substr(file.Path().size());
   ASSERT_NE(rest.find("RIFF 'WAVE'"), std::string::npos);
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   EXPECT_EQ(std::string(BuildReport(text.c_str())), text + rest);
   EXPECT_EQ(std::string(BuildReport(ReportPath("shown", name.c_str()))), "shown" + rest);
 }
@@ -312,35 +313,103 @@ TEST(Capacity, LongReportIsItsFirst32767Bytes) {
 TEST(Capacity, BuildingAReportAllocatesNothing) {
   ReportFixture file;
   file.Write(ManyComments(400).file);
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   BuildReport(file.Path().c_str());
   long before = Allocations.load();
   BuildReport(file.Path().c_str());
   EXPECT_EQ(Allocations.load(), before);
 }
 
-// A page holds the lock while it builds its report and copies it out, as the
-// shell's Info page does. Another caller that builds reports without holding
-// it must still wait for that report to be copied: BuildReport takes the lock
-// itself.
-TEST(Concurrency, ReportUnderTheLockIsNotDisturbedByAnotherThread) {
+// A report's text and description are its thread's own: another thread
+// building reports of another file meanwhile, with and without JSON, changes
+// nothing in them.
+TEST(Concurrency, ReportIsNotDisturbedByAnotherThread) {
   ReportFixture first, second;
   first.Write(Riff(Chunk("INAM", "first")));
   second.Write(Riff(Chunk("INAM", "second") + Chunk("IENG", "x")));
-  const std::string expected = first.Report();
+  std::string firstJson, secondJson, json;
+  const std::string expected = first.ReportWithJson(firstJson);
+  const std::string expectedOther = second.ReportWithJson(secondJson);
   std::atomic<bool> paging{true};
-  std::atomic<int> built{0};
+  std::atomic<int> built{0}, otherMismatches{0};
   std::thread other([&] {
-    for (; paging; ++built) BuildReport(second.Path().c_str());
+    std::string otherJson;
+    for (; paging; ++built)
+      if (expectedOther != second.ReportWithJson(otherJson) || otherJson != secondJson)
+        ++otherMismatches;
   });
   int mismatches = 0;
   for (int i = 0; i < 200 || built < 200; ++i) {
-    std::lock_guard<std::recursive_mutex> hold(ReportLock());
-    if (expected != BuildReport(first.Path().c_str())) ++mismatches;
+    const char* report = BuildReport(first.Path().c_str());
+    if (expected != report || expected != first.ReportWithJson(json) || json != firstJson)
+      ++mismatches;
   }
   paging = false;
   other.join();
   EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(otherMismatches, 0);
+}
+
+// Reports of the Info page of a file on a share that does not answer, and
+// of another file: held inside its file read, the first holds up nothing
+// of the second, which is built on another thread to its end meanwhile.
+// Once the read goes on, the first report is whole.
+std::mutex Gate;
+std::condition_variable GateMoved;
+bool Reading = false, Released = false;
+thread_local bool HeldAtRead = false;
+
+void HoldTheHeldThread() {
+  if (!HeldAtRead) return;
+  std::unique_lock<std::mutex> hold(Gate);
+  Reading = true;
+  GateMoved.notify_all();
+  GateMoved.wait(hold, [] { return Released; });
+}
+
+TEST(Concurrency, ReportWaitingForItsFileHoldsUpNoOther) {
+  ReportFixture stalled, other;
+  stalled.Write(Riff(Chunk("INAM", "stalled")));
+  other.Write(Riff(Chunk("INAM", "other") + Chunk("IENG", "x")));
+  std::string stalledJson, otherJson, expectedStalledJson, expectedOtherJson;
+  const std::string expectedStalled = stalled.ReportWithJson(expectedStalledJson);
+  const std::string expectedOther = other.ReportWithJson(expectedOtherJson);
+  std::string stalledReport, otherReport;
+  bool otherDone = false;
+  Reading = Released = false;
+
+  SetBeforeRead(HoldTheHeldThread);
+  std::thread held([&] {
+    HeldAtRead = true;
+    stalledReport = stalled.ReportWithJson(stalledJson);
+  });
+  bool reading, finished;
+  {
+    std::unique_lock<std::mutex> hold(Gate);
+    reading = GateMoved.wait_for(hold, std::chrono::seconds(10), [] { return Reading; });
+  }
+  std::thread second([&] {
+    std::string report = other.ReportWithJson(otherJson);
+    std::lock_guard<std::mutex> hold(Gate);
+    otherReport = report;
+    otherDone = true;
+    GateMoved.notify_all();
+  });
+  {
+    std::unique_lock<std::mutex> hold(Gate);
+    finished = GateMoved.wait_for(hold, std::chrono::seconds(10), [&] { return otherDone; });
+    Released = true;
+    GateMoved.notify_all();
+  }
+  held.join();
+  second.join();
+  SetBeforeRead(nullptr);
+
+  EXPECT_TRUE(reading) << "the first report never read its file";
+  EXPECT_TRUE(finished) << "the second report waited for the first one's file";
+  EXPECT_EQ(otherReport, expectedOther);
+  EXPECT_EQ(otherJson, expectedOtherJson);
+  EXPECT_EQ(stalledReport, expectedStalled);
+  EXPECT_EQ(stalledJson, expectedStalledJson);
 }
 
 // Writes head, then dataSize zero bytes that take no room on disk, then tail.
@@ -433,7 +502,6 @@ void ExpectFormattedAsCLibrary(const char* format, Arguments... arguments) {
 }
 
 TEST(Formatting, ConversionsMatchTheCLibrary) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   ExpectFormattedAsCLibrary("%d|%i|%u", -2147483647 - 1, 0, 4294967295u);
   ExpectFormattedAsCLibrary("%+d|%+d|%+.2d|%+.2d|%.2d", 0, -5, 7, -7, 123);
   ExpectFormattedAsCLibrary("%x|%X|%.2X|%.4X|%08x", 0xABCDu, 0xABCDu, 10u, 0x12u, 0xBEEFu);

@@ -111,7 +111,6 @@ void ReportFixture::Write(const std::string& bytes) {
 }
 
 std::string ReportFixture::Report() {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   return BuildReport(path_.c_str());
 }
 
@@ -126,14 +125,12 @@ struct JsonText : JsonSink {
 }  // namespace
 
 std::string ReportFixture::ReportWithJson(std::string& json) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   json.clear();
   JsonText sink(json);
   return BuildReport(path_.c_str(), sink);
 }
 
 std::string ReportFixture::Tags(std::string* json) {
-  std::lock_guard<std::recursive_mutex> hold(ReportLock());
   std::string tags;
   std::string jsonText;
   JsonText sink(jsonText);

@@ -127,19 +127,21 @@ BOOL CALLBACK TakePage(HPROPSHEETPAGE page, LPARAM data)
 }
 
 // What tarvo.dll handed to the functions it imports, and what they do instead.
-// To probe the engine's lock, the first WM_SETTEXT has another thread run the
-// page's dialog procedure again and waits to see whether that one gets as far
-// as its own WM_SETTEXT.
+// To probe two pages at once, the first WM_SETTEXT has another thread run the
+// dialog procedure of another page and waits to see whether that one gets as
+// far as its own WM_SETTEXT, whose text it keeps.
 struct Record {
     bool CreateFails = false, TagsCreateFails = false, DestroyWithoutRelease = false;
     PROPSHEETPAGEA Page = {};
     PROPSHEETPAGEW TagsPage = {};
     std::vector<int> TabStops;  // -1 for a call that sets other than one stop
 
-    HANDLE SecondAtSetText = nullptr;  // set: probe the lock
+    HANDLE SecondAtSetText = nullptr;  // set: probe two pages at once
     DWORD FirstThread = 0;
+    PROPSHEETPAGEA SecondPage = {};
     std::thread Second;
     bool SecondGotThrough = false;
+    std::string SecondText;
 } Seen;
 
 decltype(&CreatePropertySheetPageA) RealCreate;
@@ -170,10 +172,11 @@ LRESULT WINAPI RecordSend(HWND dialog, int control, UINT message, WPARAM wParam,
         Seen.TabStops.push_back(wParam == 1 ? *reinterpret_cast<const int*>(lParam) : -1);
     if (message == WM_SETTEXT) {
         if (Seen.SecondAtSetText && GetCurrentThreadId() != Seen.FirstThread) {
+            Seen.SecondText = reinterpret_cast<const char*>(lParam);
             SetEvent(Seen.SecondAtSetText);
         } else if (Seen.SecondAtSetText && !Seen.Second.joinable()) {
-            Seen.Second = std::thread([page = reinterpret_cast<LPARAM>(&Seen.Page)] {
-                Seen.Page.pfnDlgProc(nullptr, WM_INITDIALOG, 0, page);
+            Seen.Second = std::thread([page = reinterpret_cast<LPARAM>(&Seen.SecondPage)] {
+                Seen.SecondPage.pfnDlgProc(nullptr, WM_INITDIALOG, 0, page);
             });
             const DWORD waited = WaitForSingleObject(Seen.SecondAtSetText, 1500);
             Seen.SecondGotThrough = waited == WAIT_OBJECT_0;
@@ -254,7 +257,7 @@ std::vector<Shown> ShowPages(TestDataObject& data)
         shown[i] = {title, text, wide};
     }
     if (Seen.Second.joinable())
-        Seen.Second.join();  // a lock probe, working on this page's object
+        Seen.Second.join();  // the probe's second page
     DestroyWindow(sheet);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -458,17 +461,108 @@ TEST_F(PageTest, NameLimitIsCountedInUtf16Units)
     }
 }
 
-// The report lives in the engine's one buffer: a second page building its
-// report while the first hands its text to the edit box would overwrite it.
-TEST_F(PageTest, EngineIsHeldUntilTheEditBoxHasItsCopy)
+// Explorer shows each Properties dialog on a thread of its own. While the
+// first page hands its text to the edit box, the page of another file builds
+// its report on another thread, without waiting, and neither text disturbs
+// the other: each thread has its own report buffer.
+TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
 {
+    const std::wstring other = SampleFolder() + L"\\other take.wav";
+    WriteSample(other);
+    TestDataObject otherData({other});
+    Offers otherOffers;
+    EXPECT_EQ(S_OK, SheetFor(&otherData)->AddPages(TakePage, reinterpret_cast<LPARAM>(&otherOffers)));
+    ASSERT_TRUE(otherOffers.Page);
+    Seen.SecondPage = Seen.Page;
+
     Seen.FirstThread = GetCurrentThreadId();
     Seen.SecondAtSetText = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const std::string sample = AsciiSample();
     EXPECT_EQ(sample + SampleReport, ShowPageOf(sample));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Seen.SecondAtSetText, 0)) << "no second report";
     CloseHandle(Seen.SecondAtSetText);
-    EXPECT_FALSE(Seen.SecondGotThrough) << "a second report was built while the first was in use";
+    EXPECT_TRUE(Seen.SecondGotThrough) << "the second page waited for the first";
+    EXPECT_EQ(std::string(other.begin(), other.end()) + SampleReport, Seen.SecondText);
+    EXPECT_TRUE(DestroyPropertySheetPage(otherOffers.Page));
+    EXPECT_EQ(1, otherData.References());
+    DeleteFileW(other.c_str());
 }
 
 }  // namespace
+
+// The shell unloads tarvo.dll once nothing of it is alive, while a thread
+// that showed one of its pages may live on. That thread must still be able
+// to end: the library may leave it no thread-local object to destroy. This
+// suite loads and frees the library itself (run on its own, it is the only
+// one that loads it).
+struct PageThread {
+    HMODULE Library = nullptr;
+    std::string Path, Text;
+    HANDLE Shown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE End = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Shows the page of Path in a modeless property sheet on this thread, as a
+// Properties dialog of the shell does, keeps the text of its edit box and
+// closes it; then waits for End.
+DWORD WINAPI ShowPageThenWait(LPVOID parameter)
+{
+    auto* thread = static_cast<PageThread*>(parameter);
+    {
+        const auto getClassObject = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(thread->Library, "DllGetClassObject")));
+        ComPtr<IClassFactory> factory;
+        ComPtr<IShellPropSheetExt> sheet;
+        ComPtr<IShellExtInit> init;
+        TestDataObject data({thread->Path});
+        Offers offers;
+        if (getClassObject && SUCCEEDED(getClassObject(ExtensionClassId, IID_IClassFactory, &factory)) &&
+            SUCCEEDED(factory->CreateInstance(nullptr, IID_IShellPropSheetExt, &sheet)) &&
+            SUCCEEDED(sheet.As(&init)) && SUCCEEDED(init->Initialize(nullptr, &data, nullptr)))
+            sheet->AddPages(TakePage, reinterpret_cast<LPARAM>(&offers));
+        init.Reset();
+        sheet.Reset();
+        factory.Reset();
+        if (offers.Page) {
+            PROPSHEETHEADERA header = {};
+            header.dwSize = sizeof header;
+            header.dwFlags = PSH_MODELESS;
+            header.nPages = 1;
+            header.phpage = &offers.Page;
+            auto window = reinterpret_cast<HWND>(PropertySheetA(&header));
+            auto page = reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+            HWND edit = GetDlgItem(page, 1003);
+            thread->Text.assign(GetWindowTextLengthA(edit) + 1, '\0');
+            thread->Text.resize(GetWindowTextA(edit, &thread->Text[0], int(thread->Text.size())));
+            DestroyWindow(window);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+        }
+    }
+    SetEvent(thread->Shown);
+    WaitForSingleObject(thread->End, INFINITE);
+    return 0;
+}
+
+TEST(UnloadTest, ThreadThatShowedAPageEndsAfterTheLibraryIsUnloaded)
+{
+    InitCommonControls();
+    PageThread thread;
+    thread.Path = AsciiSample();
+    thread.Library = LoadLibraryA("tarvo.dll");
+    ASSERT_TRUE(thread.Library);
+    const HANDLE shell = CreateThread(nullptr, 0, ShowPageThenWait, &thread, 0, nullptr);
+    ASSERT_TRUE(shell);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Shown, 10000));
+    EXPECT_EQ(thread.Path + SampleReport, thread.Text);
+    const auto canUnloadNow = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(thread.Library, "DllCanUnloadNow")));
+    ASSERT_TRUE(canUnloadNow);
+    EXPECT_EQ(S_OK, canUnloadNow());
+    EXPECT_TRUE(FreeLibrary(thread.Library));
+    EXPECT_EQ(nullptr, GetModuleHandleA("tarvo.dll")) << "the library is still loaded";
+    SetEvent(thread.End);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(shell, 10000)) << "the thread did not end";
+    CloseHandle(shell);
+}

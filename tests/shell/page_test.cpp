@@ -523,12 +523,12 @@ DWORD WINAPI ShowPageThenWait(LPVOID parameter)
         init.Reset();
         sheet.Reset();
         factory.Reset();
-        if (offers.Page) {
+        if (!offers.Pages.empty()) {
             PROPSHEETHEADERA header = {};
             header.dwSize = sizeof header;
             header.dwFlags = PSH_MODELESS;
-            header.nPages = 1;
-            header.phpage = &offers.Page;
+            header.nPages = UINT(offers.Pages.size());
+            header.phpage = offers.Pages.data();
             auto window = reinterpret_cast<HWND>(PropertySheetA(&header));
             auto page = reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
             HWND edit = GetDlgItem(page, 1003);
@@ -549,13 +549,13 @@ TEST(UnloadTest, ThreadThatShowedAPageEndsAfterTheLibraryIsUnloaded)
 {
     InitCommonControls();
     PageThread thread;
-    thread.Path = AsciiSample();
+    thread.Path = TaggedSample();  // both pages, and the Tags report's reading
     thread.Library = LoadLibraryA("tarvo.dll");
     ASSERT_TRUE(thread.Library);
     const HANDLE shell = CreateThread(nullptr, 0, ShowPageThenWait, &thread, 0, nullptr);
     ASSERT_TRUE(shell);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Shown, 10000));
-    EXPECT_EQ(thread.Path + SampleReport, thread.Text);
+    EXPECT_EQ(thread.Path + TaggedReport, thread.Text);
     const auto canUnloadNow = reinterpret_cast<HRESULT(WINAPI*)()>(
         reinterpret_cast<void*>(GetProcAddress(thread.Library, "DllCanUnloadNow")));
     ASSERT_TRUE(canUnloadNow);

@@ -56,8 +56,9 @@ const char Help[] =
     "  --help     show this text\n"
     "  --version  show the version\n"
     "\n"
-    "Exit status: 0, or 1 when a path could not be opened or a folder or list\n"
-    "could not be read, 2 for a usage error.\n";
+    "Exit status: 0, or 1 when a path could not be opened, a folder or list\n"
+    "could not be read or the output could not be written, 2 for a usage\n"
+    "error.\n";
 
 // Whether an argument is the given option (ASCII, in either width).
 bool IsOption(const PathName& argument, const char* option) {

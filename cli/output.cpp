@@ -8,24 +8,27 @@
 
 void Printer::BeginReport() {
   if (mode_ != Mode::Text && mode_ != Mode::Tags) return;
-  if (reported_) std::fputc('\n', stdout);
+  if (reported_) Out("
+", 1);
   reported_ = true;
 }
 
 void Printer::Out(const char* bytes, std::size_t count) {
-  if (count != 0) std::fwrite(bytes, 1, count, stdout);
+  if (count != 0 && std::fwrite(bytes, 1, count, stdout) != count && failure_ == 0)
+    failure_ = errno;
 }
 
 void Printer::Message(const std::string& message) {
   if (message.empty()) return;
-  std::fflush(stdout);
+  if (std::fflush(stdout) != 0 && failure_ == 0) failure_ = errno;
   std::fputs(message.c_str(), stderr);
 }
 
 int Printer::Finish(int status) {
-  int failure = std::fflush(stdout) != 0 ? errno : std::ferror(stdout) ? EIO : 0;
-  if (failure == 0) return status;
-  std::fprintf(stderr, "tarvo-report: cannot write the output: %s\n", std::strerror(failure));
+  if (std::fflush(stdout) != 0 && failure_ == 0) failure_ = errno;
+  if (std::ferror(stdout) && failure_ == 0) failure_ = EIO;
+  if (failure_ == 0) return status;
+  std::fprintf(stderr, "tarvo-report: cannot write the output: %s\n", std::strerror(failure_));
   return 1;
 }
 

@@ -30,6 +30,7 @@ class Printer {
  private:
   Mode mode_;
   bool reported_ = false;
+  int failure_ = 0;  // errno of the first write to standard output that failed
 };
 
 // Where the output of one path goes as it is made: bytes for standard output

@@ -472,7 +472,7 @@ TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
     TestDataObject otherData({other});
     Offers otherOffers;
     EXPECT_EQ(S_OK, SheetFor(&otherData)->AddPages(TakePage, reinterpret_cast<LPARAM>(&otherOffers)));
-    ASSERT_TRUE(otherOffers.Page);
+    ASSERT_EQ(1u, otherOffers.Pages.size());
     Seen.SecondPage = Seen.Page;
 
     Seen.FirstThread = GetCurrentThreadId();
@@ -483,7 +483,7 @@ TEST_F(PageTest, PagesOnTwoThreadsBuildTheirReportsAtOnce)
     CloseHandle(Seen.SecondAtSetText);
     EXPECT_TRUE(Seen.SecondGotThrough) << "the second page waited for the first";
     EXPECT_EQ(std::string(other.begin(), other.end()) + SampleReport, Seen.SecondText);
-    EXPECT_TRUE(DestroyPropertySheetPage(otherOffers.Page));
+    EXPECT_TRUE(DestroyPropertySheetPage(otherOffers.Pages[0]));
     EXPECT_EQ(1, otherData.References());
     DeleteFileW(other.c_str());
 }

@@ -8,8 +8,7 @@
 
 void Printer::BeginReport() {
   if (mode_ != Mode::Text && mode_ != Mode::Tags) return;
-  if (reported_) Out("
-", 1);
+  if (reported_) Out("\n", 1);
   reported_ = true;
 }
 

@@ -73,8 +73,10 @@ public:
     // What the Tags page shows: UTF-16 text with CR LF line breaks.
     const wchar_t* TagsPageText() const { return TagsText.c_str(); }
 
-    // Called by the page when the property sheet manager releases it.
-    void ReleasePageReference();
+    // What a page's callback does with a message of the property sheet
+    // manager, for the page whose data is pageData: on its release, the
+    // page's reference on the object goes. The result is the callback's.
+    static UINT PageCallback(UINT message, LPARAM pageData);
 
 private:
     ~SheetExtension();

@@ -92,17 +92,19 @@ bool SheetExtension::OfferPage(HPROPSHEETPAGE page, LPFNSVADDPROPSHEETPAGE addPa
     return false;
 }
 
-void SheetExtension::ReleasePageReference()
+UINT SheetExtension::PageCallback(UINT message, LPARAM pageData)
 {
-    InterlockedIncrement(&PageReleases);
-    Release();
+    if (message == PSPCB_RELEASE && pageData) {
+        SheetExtension* extension = FromPageData(pageData);
+        InterlockedIncrement(&extension->PageReleases);
+        extension->Release();
+    }
+    return 1;
 }
 
 UINT CALLBACK InfoPageCallback(HWND, UINT message, PROPSHEETPAGEA* page)
 {
-    if (message == PSPCB_RELEASE && page && page->lParam)
-        SheetExtension::FromPageData(page->lParam)->ReleasePageReference();
-    return 1;
+    return SheetExtension::PageCallback(message, page ? page->lParam : 0);
 }
 
 INT_PTR CALLBACK InfoPageProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)

@@ -51,9 +51,7 @@ std::wstring PageText(const std::string& text)
 
 UINT CALLBACK TagsPageCallback(HWND, UINT message, PROPSHEETPAGEW* page)
 {
-    if (message == PSPCB_RELEASE && page && page->lParam)
-        SheetExtension::FromPageData(page->lParam)->ReleasePageReference();
-    return 1;
+    return SheetExtension::PageCallback(message, page ? page->lParam : 0);
 }
 
 INT_PTR CALLBACK TagsPageProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)

@@ -221,6 +221,26 @@ struct Shown {
     std::wstring WideText;
 };
 
+// A modeless property sheet of pages, as a Properties dialog shows them.
+HWND OpenSheet(std::vector<HPROPSHEETPAGE>& pages)
+{
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_MODELESS;
+    header.nPages = UINT(pages.size());
+    header.phpage = pages.data();
+    return reinterpret_cast<HWND>(PropertySheetA(&header));
+}
+
+// Closes a sheet and lets its pages be released.
+void CloseSheet(HWND sheet)
+{
+    DestroyWindow(sheet);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+}
+
 // The stand-in shell: it lets go of the object once AddPages is done, shows
 // the pages offered in a modeless property sheet, turns to each in turn,
 // reads control 1003 and closes the sheet.
@@ -231,12 +251,7 @@ std::vector<Shown> ShowPages(TestDataObject& data)
     if (offers.Pages.empty())
         return {};
     EXPECT_EQ(2, data.References()) << "the pages must keep the object, and it the data";
-    PROPSHEETHEADERA header = {};
-    header.dwSize = sizeof header;
-    header.dwFlags = PSH_MODELESS;
-    header.nPages = UINT(offers.Pages.size());
-    header.phpage = offers.Pages.data();
-    auto sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+    HWND sheet = OpenSheet(offers.Pages);
     EXPECT_EQ(S_FALSE, Tarvo().CanUnloadNow()) << "an open page must keep the library";
     auto tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     std::vector<Shown> shown(offers.Pages.size());
@@ -258,10 +273,7 @@ std::vector<Shown> ShowPages(TestDataObject& data)
     }
     if (Seen.Second.joinable())
         Seen.Second.join();  // the probe's second page
-    DestroyWindow(sheet);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
+    CloseSheet(sheet);
     EXPECT_EQ(1, data.References()) << "closing the sheet must release the object";
     return shown;
 }
@@ -524,20 +536,12 @@ DWORD WINAPI ShowPageThenWait(LPVOID parameter)
         sheet.Reset();
         factory.Reset();
         if (!offers.Pages.empty()) {
-            PROPSHEETHEADERA header = {};
-            header.dwSize = sizeof header;
-            header.dwFlags = PSH_MODELESS;
-            header.nPages = UINT(offers.Pages.size());
-            header.phpage = offers.Pages.data();
-            auto window = reinterpret_cast<HWND>(PropertySheetA(&header));
+            HWND window = OpenSheet(offers.Pages);
             auto page = reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
             HWND edit = GetDlgItem(page, 1003);
             thread->Text.assign(GetWindowTextLengthA(edit) + 1, '\0');
             thread->Text.resize(GetWindowTextA(edit, &thread->Text[0], int(thread->Text.size())));
-            DestroyWindow(window);
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&message);
+            CloseSheet(window);
         }
     }
     SetEvent(thread->Shown);
